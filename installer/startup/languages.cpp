@@ -48,29 +48,6 @@ const language_row& row(int index)
     return language_rows[index];
 }
 
-// Locale names are ASCII, so narrowing each character is exact.
-std::string narrow_ascii(const wchar_t* text)
-{
-    std::string result;
-    for (; *text; ++text)
-        result += static_cast<char>(*text);
-    return result;
-}
-
-// The runtime may know no named locale at all (MinGW's knows only "C"); the classic one is the last resort.
-std::locale make_locale(const std::string& name)
-{
-    try {
-        return std::locale(name);
-    } catch (const std::runtime_error&) {
-    }
-    try {
-        return std::locale("");
-    } catch (const std::runtime_error&) {
-        return std::locale::classic();
-    }
-}
-
 } // namespace
 
 language_state& language_state::instance()
@@ -121,22 +98,44 @@ bool is_right_to_left(int index)
     return (signature.lsUsb[3] & (1u << 27)) != 0;
 }
 
+std::string lcid_locale_name(LCID lcid)
+{
+    wchar_t name[85];
+    if (::LCIDToLocaleName(lcid, name, 85, 0) == 0)
+        return {};
+    // Locale names are ASCII, so narrowing each character is exact.
+    std::string result;
+    for (const wchar_t* at = name; *at; ++at)
+        result += static_cast<char>(*at);
+    return result;
+}
+
+std::locale locale_or_fallback(const std::string& name)
+{
+    try {
+        return std::locale(name);
+    } catch (const std::runtime_error&) {
+    }
+    try {
+        return std::locale("");
+    } catch (const std::runtime_error&) {
+        return std::locale::classic();
+    }
+}
+
 std::string locale_name(int index)
 {
     const LCID own = language_lcid(index);
     const LCID locale = PRIMARYLANGID(LANGIDFROMLCID(own)) == PRIMARYLANGID(::GetUserDefaultLangID())
                             ? LOCALE_USER_DEFAULT
                             : effective_lcid(index);
-    wchar_t name[85];
-    if (::LCIDToLocaleName(locale, name, 85, 0) == 0)
-        return {};
-    return narrow_ascii(name);
+    return lcid_locale_name(locale);
 }
 
 void apply_locale(int index)
 {
     const std::string name = locale_name(index);
-    const std::locale chosen = make_locale(name);
+    const std::locale chosen = locale_or_fallback(name);
     // Numbers and messages keep the conventions of the previous default locale.
     std::locale mixed(std::locale(), chosen, std::locale::collate | std::locale::ctype);
     mixed = std::locale(mixed, chosen, std::locale::monetary | std::locale::time);

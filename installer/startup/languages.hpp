@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <locale>
 #include <string>
 
 namespace installer {
@@ -41,6 +42,12 @@ bool is_right_to_left(int index);
 std::string locale_name(int index);
 void apply_locale(int index);
 void set_language(int index);
+
+// Name of a Windows locale ("de-DE"), empty when Windows has none.
+std::string lcid_locale_name(LCID lcid);
+// The named locale of the C++ runtime; else the user-default one; else the classic one. MinGW's runtime
+// knows no named locale at all, and start-up must never end on that.
+std::locale locale_or_fallback(const std::string& name);
 
 // The language that matches the user's regional settings among the languages of the mask
 // (0: the state's available mask); English or French when none matches.

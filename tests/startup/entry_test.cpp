@@ -16,36 +16,6 @@ using namespace installer;
 
 namespace {
 
-struct found_window {
-    DWORD process_id;
-    HWND window;
-};
-
-BOOL CALLBACK match_process(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<found_window*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process_id || !::IsWindowVisible(window))
-        return TRUE;
-    search->window = window;
-    return FALSE;
-}
-
-HWND top_window_of(DWORD process_id)
-{
-    found_window search{process_id, nullptr};
-    ::EnumWindows(match_process, reinterpret_cast<LPARAM>(&search));
-    return search.window;
-}
-
-std::wstring window_text(HWND window)
-{
-    wchar_t text[512] = {};
-    ::GetWindowTextW(window, text, 512);
-    return text;
-}
-
 // A folder of its own under the temporary folder, removed with what it holds.
 class lone_folder {
 public:
@@ -81,20 +51,15 @@ TEST(program_entry, runs_alone_and_greets_in_the_users_language)
     ASSERT_EQ(::GetUserDefaultLangID(), 0x0407);
     const test_support::child_process child = test_support::start_child(folder.program(), L"");
 
-    HWND box = nullptr;
-    for (int waited = 0; !box && waited < 300; ++waited) {
-        if (::WaitForSingleObject(child.process.get(), 100) == WAIT_OBJECT_0)
-            break;
-        box = top_window_of(child.id);
-    }
+    const HWND box = test_support::wait_for_window(child, 30000);
     ASSERT_NE(box, nullptr) << "the installer showed no window";
 
     set_language(2);
     const std::wstring caption = window_caption(true);
     const std::wstring greeting = format_text(load_string(1100), product_title(false));
     set_language(language_english);
-    EXPECT_EQ(window_text(box), caption);
-    EXPECT_EQ(window_text(::GetDlgItem(box, 0xFFFF)), greeting);
+    EXPECT_EQ(test_support::window_text(box), caption);
+    EXPECT_EQ(test_support::window_text(::GetDlgItem(box, 0xFFFF)), greeting);
 
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     ASSERT_EQ(::WaitForSingleObject(child.process.get(), 30000), WAIT_OBJECT_0);

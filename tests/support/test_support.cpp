@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace test_support {
@@ -26,14 +30,16 @@ bool on_wine()
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
-child_process start_child(const std::wstring& program, const std::wstring& arguments)
+namespace {
+
+// Console children get no console window: a console host would hold their output open after they end.
+child_process start(const std::wstring& program, const std::wstring& arguments, STARTUPINFOW& startup,
+                    bool inherit)
 {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     std::wstring command_line = L"\"" + program + L"\" " + arguments;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, inherit, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &info))
         throw std::runtime_error("cannot start the child program, error " + std::to_string(::GetLastError()));
     child_process child;
     child.process.reset(info.hProcess);
@@ -42,12 +48,141 @@ child_process start_child(const std::wstring& program, const std::wstring& argum
     return child;
 }
 
+struct window_search {
+    DWORD process_id;
+    HWND window;
+};
+
+BOOL CALLBACK match_process(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<window_search*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process_id || !::IsWindowVisible(window))
+        return TRUE;
+    search->window = window;
+    return FALSE;
+}
+
+} // namespace
+
+child_process start_child(const std::wstring& program, const std::wstring& arguments)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return start(program, arguments, startup, false);
+}
+
+child_process start_with_output(const std::wstring& program, const std::wstring& arguments, mv::unique_handle& output)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    mv::unique_handle write_end;
+    if (!::CreatePipe(output.put(), write_end.put(), &inherit, 0))
+        throw std::runtime_error("cannot create a pipe");
+    ::SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write_end.get();
+    startup.hStdError = write_end.get();
+    return start(program, arguments, startup, true);  // our write end closes on return
+}
+
+std::string collect_output(const child_process& child, const mv::unique_handle& output, unsigned long timeout_ms)
+{
+    std::string text;
+    const auto drain = [&] {
+        DWORD available = 0;
+        while (::PeekNamedPipe(output.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            std::string chunk(available, '\0');
+            DWORD got = 0;
+            if (!::ReadFile(output.get(), chunk.data(), available, &got, nullptr) || got == 0)
+                break;
+            text.append(chunk.data(), got);
+        }
+    };
+    for (unsigned long waited = 0; waited < timeout_ms; waited += 20) {
+        drain();
+        if (::WaitForSingleObject(child.process.get(), 20) == WAIT_OBJECT_0)
+            break;
+    }
+    drain();
+    return text;
+}
+
+HWND wait_for_window(const child_process& child, unsigned long timeout_ms)
+{
+    for (unsigned long waited = 0; waited <= timeout_ms; waited += 100) {
+        window_search search{child.id, nullptr};
+        ::EnumWindows(match_process, reinterpret_cast<LPARAM>(&search));
+        if (search.window)
+            return search.window;
+        if (::WaitForSingleObject(child.process.get(), 100) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+std::wstring window_text(HWND window)
+{
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::string output_value(const std::string& output, const std::string& key)
+{
+    const std::string marker = key + "=";
+    for (std::size_t at = output.find(marker); at != std::string::npos; at = output.find(marker, at + 1)) {
+        if (at == 0 || output[at - 1] == '\n') {
+            const std::size_t start = at + marker.size();
+            return output.substr(start, output.find_first_of("\r\n", start) - start);
+        }
+    }
+    return {};
+}
+
 unsigned long exit_code(const child_process& child)
 {
     DWORD code = 0;
     if (!::GetExitCodeProcess(child.process.get(), &code))
         throw std::runtime_error("no exit code");
     return code;
+}
+
+temp_folder::temp_folder()
+{
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    path_ = std::wstring(temp) + L"tarvolith_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+            std::to_wstring(counter++);
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+temp_folder::~temp_folder()
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+        ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string read_bytes(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read the test file");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_bytes(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush())
+        throw std::runtime_error("cannot write the test file");
 }
 
 } // namespace test_support

@@ -3,6 +3,8 @@
 
 #include "system/unique_any.hpp"
 
+#include <windows.h>
+
 #include <string>
 
 namespace test_support {
@@ -24,5 +26,38 @@ child_process start_child(const std::wstring& program, const std::wstring& argum
 
 // The exit code of a child that has ended.
 unsigned long exit_code(const child_process& child);
+
+// Starts a program whose standard output is collected by collect_output.
+child_process start_with_output(const std::wstring& program, const std::wstring& arguments, mv::unique_handle& output);
+// Reads a child's output until the child has ended (at most `timeout_ms`). Not until the pipe closes: a
+// process that the child starts (Wine's desktop process, for one) may inherit the pipe and keep it open.
+std::string collect_output(const child_process& child, const mv::unique_handle& output,
+                           unsigned long timeout_ms = 30000);
+
+// The first visible top-level window of a process, waiting up to `timeout_ms` for it; null when none came.
+HWND wait_for_window(const child_process& child, unsigned long timeout_ms);
+std::wstring window_text(HWND window);
+
+// The value of "key=value" on a line of a program's output; empty when absent.
+std::string output_value(const std::string& output, const std::string& key);
+
+// A fresh folder under the temporary folder, removed with everything in it (read-only files too).
+class temp_folder {
+public:
+    temp_folder();
+    ~temp_folder();
+    temp_folder(const temp_folder&) = delete;
+    temp_folder& operator=(const temp_folder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    // Full path of a name inside the folder.
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+std::string read_bytes(const std::wstring& path);
+void write_bytes(const std::wstring& path, const std::string& bytes);
 
 } // namespace test_support

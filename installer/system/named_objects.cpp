@@ -1,39 +1,23 @@
 #include "system/named_objects.hpp"
 
-#include <vector>
+#include "system/security.hpp"
 
 namespace mv {
 
 namespace {
 
-// TEMPORARY until the security unit lands: an ACL granting Everyone `access`.
-std::vector<std::byte> everyone_acl_bytes(DWORD access)
-{
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
-        return {};
-    std::vector<std::byte> acl(::GetLengthSid(everyone) + 16);
-    auto* list = reinterpret_cast<ACL*>(acl.data());
-    const bool ok = ::InitializeAcl(list, static_cast<DWORD>(acl.size()), ACL_REVISION) &&
-                    ::AddAccessAllowedAce(list, ACL_REVISION, access, everyone);
-    ::FreeSid(everyone);
-    return ok ? acl : std::vector<std::byte>{};
-}
-
 // Creates the object with a descriptor whose DACL grants everyone `access`.
 template <typename Create>
 HANDLE create_open_to_everyone(DWORD access, Create create)
 {
-    SECURITY_DESCRIPTOR descriptor{};
-    std::vector<std::byte> acl = everyone_acl_bytes(access);
-    if (acl.empty() || !::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !::SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl.data()), FALSE)) {
+    try {
+        dacl_descriptor descriptor(everyone_acl(access));
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+        return create(&attributes);
+    } catch (const std::exception&) {
         ::SetLastError(ERROR_CAN_NOT_COMPLETE);
         return nullptr;
     }
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
-    return create(&attributes);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 
 namespace installer {
 namespace {
@@ -37,23 +38,6 @@ BCRYPT_ALG_HANDLE random_provider()
 }
 
 } // namespace
-
-std::wstring system_temp_folder(std::error_code& error)
-{
-    wchar_t buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
-    if (length == 0 || length > MAX_PATH) {
-        error.assign(length == 0 ? static_cast<int>(::GetLastError()) : ERROR_BUFFER_OVERFLOW, std::system_category());
-        return {};
-    }
-    const DWORD attributes = ::GetFileAttributesW(buffer);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        error = std::make_error_code(std::errc::not_a_directory);
-        return {};
-    }
-    error.clear();
-    return std::wstring(buffer, length);
-}
 
 std::array<std::uint8_t, 16> random_uuid_bytes()
 {

@@ -4,12 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <system_error>
 
 namespace installer {
-
-// The system's temporary folder; an error when the system reports none or names no folder (20, generic).
-std::wstring system_temp_folder(std::error_code& error);
 
 // A random (version 4) UUID from the system's cryptographic generator; raises std::system_error on failure.
 std::array<std::uint8_t, 16> random_uuid_bytes();

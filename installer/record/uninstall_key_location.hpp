@@ -13,6 +13,9 @@ struct registry_location {
     HKEY root = nullptr;
     std::wstring parent;  // below root
     std::wstring name;    // the subkey of parent
+
+    // The subkey's path below root.
+    std::wstring path() const { return parent + L"\\" + name; }
 };
 
 // HKEY_LOCAL_MACHINE, the Uninstall key, and the product's name as its subkey.

@@ -1,7 +1,9 @@
 #include "startup/install_context.hpp"
 
 #include "engine/destination.hpp"
+#include "engine/temp_names.hpp"
 #include "engine/working_folder.hpp"
+#include "record/uninstall_key_location.hpp"
 #include "startup/languages.hpp"
 #include "startup/module_path.hpp"
 #include "startup/product.hpp"
@@ -41,10 +43,16 @@ std::wstring existing_beside(const std::wstring& path, const wchar_t* name)
     return exists(candidate) ? candidate : std::wstring();
 }
 
+mv::registry_key open_product_uninstall_key()
+{
+    const registry_location location = product_uninstall_key();
+    return mv::open_key(location.root, location.path());
+}
+
 std::wstring uninstall_string()
 {
     try {
-        const mv::registry_key key = mv::open_key(HKEY_LOCAL_MACHINE, product_uninstall_key());
+        const mv::registry_key key = open_product_uninstall_key();
         std::wstring value;
         if (key && mv::get_string(key, L"UninstallString", value))
             return value;
@@ -57,7 +65,7 @@ std::wstring uninstall_string()
 void take_earlier_language()
 {
     try {
-        const mv::registry_key key = mv::open_key(HKEY_LOCAL_MACHINE, product_uninstall_key());
+        const mv::registry_key key = open_product_uninstall_key();
         if (!key)
             return;
         const auto language = mv::get_dword(key, L"MvLanguage");
@@ -69,11 +77,6 @@ void take_earlier_language()
 }
 
 } // namespace
-
-std::wstring product_uninstall_key()
-{
-    return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product_name(product_code);
-}
 
 const std::wstring& installed_program_path()
 {
@@ -202,10 +205,11 @@ earlier_state install_context::earlier_installation_state(std::wstring* text) co
 
 bool install_context::make_temp_folder(std::wstring& error_text)
 {
-    std::error_code error;
-    const std::wstring folder = system_temp_folder(error);
-    if (error) {
-        error_text = operation_error_text(error.value(), "temp_directory_path");
+    std::wstring folder;
+    try {
+        folder = temp_directory();
+    } catch (const fs::filesystem_error& error) {
+        error_text = operation_error_text(error.code().value(), "temp_directory_path");
         return false;
     }
     temp_folder = (fs::path(folder) / working_folder_name()).wstring();

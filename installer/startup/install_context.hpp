@@ -66,7 +66,4 @@ const std::wstring& installed_program_path();
 // installed program; empty when none of them exists.
 std::wstring earlier_log_path();
 
-// "Software\Microsoft\Windows\CurrentVersion\Uninstall\" and the product's key name.
-std::wstring product_uninstall_key();
-
 } // namespace installer

@@ -1,6 +1,7 @@
 // The installation context's checks in real processes: the probe runs them as the installer does, with
 // the registry values an installed product leaves, and answers the boxes they show.
 
+#include "record/uninstall_key_location.hpp"
 #include "record/uninstall_log.hpp"
 #include "startup/install_context.hpp"
 #include "support/test_support.hpp"
@@ -59,12 +60,12 @@ public:
     {
         mv::set_string(mv::create_key(HKEY_LOCAL_MACHINE, company_key), path_value, path);
     }
-    mv::registry_key uninstall_key() { return mv::create_key(HKEY_LOCAL_MACHINE, installer::product_uninstall_key()); }
+    mv::registry_key uninstall_key() { return mv::create_key(HKEY_LOCAL_MACHINE, installer::product_uninstall_key().path()); }
 
 private:
     void remove()
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::product_uninstall_key().c_str());
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::product_uninstall_key().path().c_str());
         const mv::registry_key company = mv::open_key(HKEY_LOCAL_MACHINE, company_key);
         if (company)
             ::RegDeleteValueW(company.get(), path_value.c_str());

@@ -48,41 +48,25 @@ private:
     value_type value_ = Traits::invalid();
 };
 
-struct handle_traits {
-    using type = HANDLE;
+// Traits of a handle that is null when there is none and released by one function.
+template <typename T, auto Release>
+struct null_handle_traits {
+    using type = T;
     static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::CloseHandle(h); }
+    static void close(type h) noexcept { Release(h); }
 };
+
+using handle_traits = null_handle_traits<HANDLE, &::CloseHandle>;
+using module_traits = null_handle_traits<HMODULE, &::FreeLibrary>;
+using window_traits = null_handle_traits<HWND, &::DestroyWindow>;
+using hook_traits = null_handle_traits<HHOOK, &::UnhookWindowsHookEx>;
+using icon_traits = null_handle_traits<HICON, &::DestroyIcon>;
 
 // CreateFileW and friends report failure as INVALID_HANDLE_VALUE, not null.
 struct file_handle_traits {
     using type = HANDLE;
     static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void close(type h) noexcept { ::CloseHandle(h); }
-};
-
-struct module_traits {
-    using type = HMODULE;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::FreeLibrary(h); }
-};
-
-struct window_traits {
-    using type = HWND;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DestroyWindow(h); }
-};
-
-struct hook_traits {
-    using type = HHOOK;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-
-struct icon_traits {
-    using type = HICON;
-    static type invalid() noexcept { return nullptr; }
-    static void close(type h) noexcept { ::DestroyIcon(h); }
 };
 
 using unique_handle = unique_any<handle_traits>;

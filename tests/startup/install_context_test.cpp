@@ -91,6 +91,19 @@ void write_earlier_log(const std::wstring& path, const std::wstring& install_fol
     ASSERT_TRUE(log.save(path, install_folder, start_menu));
 }
 
+// A folder of an earlier installation holding its log and, when a fixture is named, its program.
+std::wstring earlier_folder(const std::wstring& folder, const std::wstring& start_menu, const wchar_t* fixture)
+{
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(start_menu);
+    write_earlier_log(folder + L"\\Uninstall.ulog", folder, start_menu);
+    const std::wstring program = folder + L"\\Tarvolith.exe";
+    if (fixture) {
+        EXPECT_TRUE(::CopyFileW(beside_test(fixture).c_str(), program.c_str(), FALSE));
+    }
+    return program;
+}
+
 TEST(install_context, first_installation_takes_the_default_folders)
 {
     installed_product product;
@@ -179,14 +192,10 @@ TEST(install_context, earlier_record_gives_the_folders_and_the_desktop_choice)
     temp_folder folder;
     const std::wstring installed = folder / L"Product";
     const std::wstring start_menu = folder / L"Programs";
-    std::filesystem::create_directories(installed);
-    std::filesystem::create_directories(start_menu);
-    write_earlier_log(installed + L"\\Uninstall.ulog", installed, start_menu);
-    ASSERT_TRUE(::CopyFileW(beside_test(L"fixture_version_previous_build.dll").c_str(),
-                            (installed + L"\\Tarvolith.exe").c_str(), FALSE));
+    const std::wstring program = earlier_folder(installed, start_menu, L"fixture_version_previous_build.dll");
 
     installed_product product;
-    product.program(installed + L"\\Tarvolith.exe");
+    product.program(program);
     mv::set_string(product.uninstall_key(), L"UninstallString", installed + L"\\Uninstall.exe");
 
     const context_run run = run_context();
@@ -204,15 +213,11 @@ TEST(install_context, a_quoted_uninstall_command_names_no_record)
     temp_folder folder;
     const std::wstring uninstaller_folder = folder / L"Uninstaller";
     const std::wstring program_folder = folder / L"Program";
-    std::filesystem::create_directories(uninstaller_folder);
-    std::filesystem::create_directories(program_folder);
-    write_earlier_log(uninstaller_folder + L"\\Uninstall.ulog", uninstaller_folder, uninstaller_folder);
-    write_earlier_log(program_folder + L"\\Uninstall.ulog", program_folder, program_folder);
-    ASSERT_TRUE(::CopyFileW(beside_test(L"fixture_version_translations.dll").c_str(),
-                            (program_folder + L"\\Tarvolith.exe").c_str(), FALSE));
+    earlier_folder(uninstaller_folder, uninstaller_folder, nullptr);
+    const std::wstring program = earlier_folder(program_folder, program_folder, L"fixture_version_translations.dll");
 
     installed_product product;
-    product.program(program_folder + L"\\Tarvolith.exe");
+    product.program(program);
     mv::set_string(product.uninstall_key(), L"UninstallString", L"\"" + uninstaller_folder + L"\\Uninstall.exe\"");
 
     const context_run run = run_context();

@@ -1,6 +1,6 @@
 #include "record/log_record.hpp"
 
-#include "startup/product.hpp"
+#include "record/uninstall_key_location.hpp"
 
 namespace installer {
 
@@ -8,8 +8,7 @@ std::wstring record_text(const log_record& record)
 {
     switch (record.kind) {
     case record_kind::uninstall_key:
-        return L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-               product_name(product_code);
+        return L"HKEY_LOCAL_MACHINE\\" + std::wstring(uninstall_parent_key) + L"\\" + product_uninstall_key().name;
     case record_kind::file_associations:
         return L"HKEY_CLASSES_ROOT\\...";
     case record_kind::directx_update:

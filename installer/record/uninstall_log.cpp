@@ -1,5 +1,6 @@
 #include "record/uninstall_log.hpp"
 
+#include "record/file_operations.hpp"
 #include "record/same_path.hpp"
 #include "startup/product.hpp"
 #include "system/txtf_stream.hpp"
@@ -47,12 +48,6 @@ std::optional<std::wstring_view> after(std::wstring_view line, std::wstring_view
     if (at == std::wstring_view::npos)
         return std::nullopt;
     return line.substr(at + key.size());
-}
-
-bool is_directory(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // "0005:0101:1 -- C:\...": position, kind and tag, done, then the text.
@@ -204,7 +199,7 @@ void uninstall_log::delete_backups() noexcept
 {
     for (log_record& record : records) {
         if (!record.backup_path.empty()) {
-            ::DeleteFileW(record.backup_path.c_str());
+            remove_file(record.backup_path);
             record.backup_path.clear();
         }
     }

@@ -22,63 +22,21 @@ std::wstring probe(const wchar_t* variant)
     return beside_test(std::wstring(L"startup_probe_") + variant + L".exe");
 }
 
-struct probe_run {
-    unsigned long exit_code;
-    std::string output;
-};
-
-probe_run run_probe(const std::wstring& program, const std::wstring& arguments = L"")
+program_run run_probe(const std::wstring& program, const std::wstring& arguments = L"")
 {
-    mv::unique_handle output;
-    const child_process child = start_with_output(program, arguments, output);
-    std::string text = collect_output(child, output);
-    return {exit_code(child), text};
-}
-
-// A named event for handshakes with a probe, unique to this test process.
-struct event {
-    explicit event(const std::string& purpose)
-        : name("tarvolith_test_" + std::to_string(::GetCurrentProcessId()) + "_" + purpose + "_" +
-               std::to_string(serial++)),
-          handle(::CreateEventA(nullptr, TRUE, FALSE, name.c_str()))
-    {
-    }
-    std::string name;
-    mv::unique_handle handle;
-    static inline int serial = 0;
-};
-
-std::wstring wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
+    return run_program(program, arguments);
 }
 
 // A probe holding the application's objects until told to stop.
-struct holding_probe {
-    holding_probe(const wchar_t* mode)
-        : ready("ready"), stop("stop"),
-          child(start_with_output(probe(L"default"), std::wstring(mode) + L" " + wide(ready.name) + L" " + wide(stop.name),
-                                  output))
-    {
-        const HANDLE waits[] = {ready.handle.get(), child.process.get()};
-        started = ::WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-    }
-    ~holding_probe()
-    {
-        ::SetEvent(stop.handle.get());
-        ::WaitForSingleObject(child.process.get(), 30000);
-    }
-    event ready, stop;
-    mv::unique_handle output;
-    child_process child;
-    bool started = false;
+struct holding_probe : test_support::holding_program {
+    explicit holding_probe(const wchar_t* mode) : holding_program(probe(L"default"), mode) {}
 };
 
 } // namespace
 
 TEST(start_up, normal_start_reaches_the_entry)
 {
-    const probe_run run = run_probe(probe(L"default"));
+    const program_run run = run_probe(probe(L"default"));
     EXPECT_EQ(run.exit_code, 0u) << run.output;
     EXPECT_EQ(output_value(run.output, "application_id"), "Tarvolith7");
     EXPECT_EQ(output_value(run.output, "registered"), "1");

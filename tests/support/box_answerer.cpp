@@ -1,6 +1,7 @@
 #include "support/box_answerer.hpp"
 
 #include <stdexcept>
+#include <utility>
 
 namespace test_support {
 namespace {
@@ -43,7 +44,11 @@ std::wstring text_of(HWND window)
 
 } // namespace
 
-box_answerer::box_answerer(int button) : button_(button)
+box_answerer::box_answerer(int button) : box_answerer([button](const shown_box&) { return button; })
+{
+}
+
+box_answerer::box_answerer(std::function<int(const shown_box&)> choose) : choose_(std::move(choose))
 {
     if (current)
         throw std::logic_error("one box answerer per thread");
@@ -66,7 +71,8 @@ LRESULT CALLBACK box_answerer::on_cbt(int code, WPARAM wparam, LPARAM lparam)
     const HWND window = reinterpret_cast<HWND>(wparam);
     if (code == HCBT_ACTIVATE && current && class_name(window) == L"#32770") {
         current->record(window);
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(current->button_, BN_CLICKED), 0);
+        const int button = current->choose_(current->boxes_.back());
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
     return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct shown_box {
 class box_answerer {
 public:
     explicit box_answerer(int button);
+    // Chooses the button for each box from what it shows.
+    explicit box_answerer(std::function<int(const shown_box&)> choose);
     ~box_answerer();
     box_answerer(const box_answerer&) = delete;
     box_answerer& operator=(const box_answerer&) = delete;
@@ -33,7 +36,7 @@ private:
     static LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam);
     void record(HWND box);
 
-    int button_;
+    std::function<int(const shown_box&)> choose_;
     std::vector<shown_box> boxes_;
     mv::unique_hook hook_;
 };

@@ -150,13 +150,22 @@ unsigned long exit_code(const child_process& child)
     return code;
 }
 
-temp_folder::temp_folder()
+namespace {
+
+unsigned serial_number()
 {
     static std::atomic<unsigned> counter{0};
+    return counter++;
+}
+
+} // namespace
+
+temp_folder::temp_folder()
+{
     wchar_t temp[MAX_PATH + 1];
     ::GetTempPathW(MAX_PATH + 1, temp);
     path_ = std::wstring(temp) + L"tarvolith_test_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-            std::to_wstring(counter++);
+            std::to_wstring(serial_number());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }
@@ -219,6 +228,44 @@ void write_bytes(const std::wstring& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush())
         throw std::runtime_error("cannot write the test file");
+}
+
+program_run run_program(const std::wstring& program, const std::wstring& arguments)
+{
+    mv::unique_handle output;
+    const child_process child = start_with_output(program, arguments, output);
+    std::string text = collect_output(child, output);
+    return {exit_code(child), text};
+}
+
+named_event::named_event(const std::string& purpose)
+    : name("tarvolith_test_" + std::to_string(::GetCurrentProcessId()) + "_" + purpose + "_" +
+           std::to_string(serial_number())),
+      handle(::CreateEventA(nullptr, TRUE, FALSE, name.c_str()))
+{
+}
+
+namespace {
+
+std::wstring widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+} // namespace
+
+holding_program::holding_program(const std::wstring& program, const std::wstring& mode)
+    : ready("ready"), stop("stop"),
+      child(start_with_output(program, mode + L" " + widen(ready.name) + L" " + widen(stop.name), output))
+{
+    const HANDLE waits[] = {ready.handle.get(), child.process.get()};
+    started = ::WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+}
+
+holding_program::~holding_program()
+{
+    ::SetEvent(stop.handle.get());
+    ::WaitForSingleObject(child.process.get(), 30000);
 }
 
 } // namespace test_support

@@ -41,6 +41,34 @@ std::wstring window_text(HWND window);
 // The value of "key=value" on a line of a program's output; empty when absent.
 std::string output_value(const std::string& output, const std::string& key);
 
+struct program_run {
+    unsigned long exit_code;
+    std::string output;
+};
+// Runs a program to its end and collects its output.
+program_run run_program(const std::wstring& program, const std::wstring& arguments = L"");
+
+// A named manual-reset event for handshakes with a child, unique to this test process.
+struct named_event {
+    explicit named_event(const std::string& purpose);
+    std::string name;
+    mv::unique_handle handle;
+};
+
+// A child started as `program MODE READY STOP`: it signals READY once it holds what it holds, and ends when
+// STOP is signalled, which the destructor does (waiting for the end).
+struct holding_program {
+    holding_program(const std::wstring& program, const std::wstring& mode);
+    ~holding_program();
+    holding_program(const holding_program&) = delete;
+    holding_program& operator=(const holding_program&) = delete;
+
+    named_event ready, stop;
+    mv::unique_handle output;
+    child_process child;
+    bool started = false;
+};
+
 // A fresh folder under the temporary folder, removed with everything in it (read-only files too).
 class temp_folder {
 public:

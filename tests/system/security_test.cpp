@@ -1,4 +1,5 @@
 #include "system/advapi_binding.hpp"
+#include "system/scoped_privilege.hpp"
 #include "system/security.hpp"
 
 #include "support/test_support.hpp"
@@ -463,6 +464,35 @@ TEST(security_privilege, backup_privilege_is_switched_on_and_off)
     EXPECT_FALSE(privilege_state(L"SeBackupPrivilege").value_or(SE_PRIVILEGE_ENABLED) & SE_PRIVILEGE_ENABLED);
 
     EXPECT_TRUE(mv::enable_privilege(L"SeBackupPrivilege", was_enabled));
+}
+
+TEST(security_privilege, scoped_privilege_lasts_as_long_as_its_scope)
+{
+    const std::optional<DWORD> before = privilege_state(L"SeRestorePrivilege");
+    if (!before)
+        GTEST_SKIP() << "this process's token does not hold SeRestorePrivilege (not an administrator)";
+    const bool was_enabled = (*before & SE_PRIVILEGE_ENABLED) != 0;
+    ASSERT_TRUE(mv::enable_privilege(L"SeRestorePrivilege", false));
+
+    const auto enabled = [] {
+        return (privilege_state(L"SeRestorePrivilege").value_or(0) & SE_PRIVILEGE_ENABLED) != 0;
+    };
+    {
+        const mv::scoped_privilege restore(L"SeRestorePrivilege");
+        EXPECT_TRUE(enabled());
+    }
+    EXPECT_FALSE(enabled());
+    try {
+        const mv::scoped_privilege restore(L"SeRestorePrivilege");
+        EXPECT_TRUE(enabled());
+        throw std::runtime_error("leaves the scope early");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(enabled()) << "switched off on the way out of an error too";
+    {
+        const mv::scoped_privilege missing(L"SeNoSuchPrivilege");  // a failure is not reported
+    }
+    EXPECT_TRUE(mv::enable_privilege(L"SeRestorePrivilege", was_enabled));
 }
 
 TEST(security_privilege, privilege_the_token_lacks_fails)

@@ -150,12 +150,7 @@ TEST(extract_payload, a_crc_that_does_not_match_names_that_file)
 TEST(extract_payload, abort_at_file_started_fails_without_a_path_and_opens_nothing)
 {
     run r;
-    r.record.answer = [](const notification& message) {
-        const auto* start = std::get_if<notification::file_started>(&message.data);
-        return start && start->entry->destination.find(L"beta.bin") != std::wstring::npos
-                   ? notification::result::abort
-                   : notification::result::proceed;
-    };
+    r.record.answer = engine_test::answer_file_started(L"beta.bin", notification::result::abort);
     r.extract(engine_test::packed_payload("basic"));
     EXPECT_FALSE(r.result);
     EXPECT_EQ(r.failures(), std::vector<std::string>{failed_line(compress_errc::interrupted, "")});

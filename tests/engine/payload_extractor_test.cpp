@@ -127,12 +127,7 @@ TEST(payload_extractor, a_skipped_entry_writes_nothing_and_still_counts)
 {
     const std::string archive = engine_test::decompress(engine_test::packed_payload("basic"));
     extraction x;
-    x.record.answer = [](const notification& message) {
-        const auto* start = std::get_if<notification::file_started>(&message.data);
-        return start && start->entry->destination.find(L"beta.bin") != std::wstring::npos
-                   ? notification::result::skip
-                   : notification::result::proceed;
-    };
+    x.record.answer = engine_test::answer_file_started(L"beta.bin", notification::result::skip);
     engine_test::feed(x.extractor, archive, 4096);
     EXPECT_TRUE(x.extractor.complete());
     EXPECT_EQ(x.extractor.position(), x.extractor.total());

@@ -144,6 +144,17 @@ std::vector<std::string> recorder::lines(const std::string& prefix) const
     return out;
 }
 
+std::function<installer::notification::result(const installer::notification&)> answer_file_started(
+    const std::wstring& name, installer::notification::result answer)
+{
+    return [name, answer](const installer::notification& message) {
+        const auto* start = std::get_if<installer::notification::file_started>(&message.data);
+        return start && start->entry->destination.find(name) != std::wstring::npos
+                   ? answer
+                   : installer::notification::result::proceed;
+    };
+}
+
 void feed(installer::payload_extractor& extractor, const std::string& archive, std::size_t block)
 {
     const std::uint64_t header_length = get_le(archive, 0, 8);

@@ -41,6 +41,10 @@ struct recorder {
     std::vector<std::string> lines(const std::string& prefix) const;
 };
 
+// An answer: `answer` to the `file_started` of the entry whose destination contains `name`, proceed otherwise.
+std::function<installer::notification::result(const installer::notification&)> answer_file_started(
+    const std::wstring& name, installer::notification::result answer);
+
 // Feeds an archive to the extractor `block` bytes at a time, offering again what a call did not take, as the
 // decompression chain does. Checks that no call takes bytes past the end of the header or of an entry.
 void feed(installer::payload_extractor& extractor, const std::string& archive, std::size_t block);

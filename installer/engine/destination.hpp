@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ public:
         bool granted = false;
     };
 
+    // Gives the Users group `mask` with `ace_flags` on a folder; true on success.
+    using grant_function = std::function<bool(const std::wstring& folder, ACCESS_MASK mask, BYTE ace_flags)>;
+
+    // Grants through mv::grant_access.
+    shared_folders();
+    // Grants through `grant` (tests watch the grants this way).
+    explicit shared_folders(grant_function grant);
+
     // Appends the folder unless an element names the same path.
     void record_shared_folder(const std::wstring& folder);
     // Grants each pending element that lies on the way from `start` up to its root.
@@ -34,17 +43,43 @@ public:
 
 private:
     std::vector<element> elements_;
+    grant_function grant_;
 };
 
 // The folder with its leading token replaced by the folder it stands for; may record shared folders.
 // Raises the extractor's `unexpected` error when a shell folder cannot be determined.
 std::wstring resolve_destination(const std::wstring& folder, const destination_bases& bases, shared_folders& shared);
 
+// How resolve_destination asks for a shell folder; shell_folder unless a test looks on.
+using shell_folder_lookup = std::function<std::wstring(int csidl, int fallback_csidl, bool use_fallback)>;
+std::wstring resolve_destination(const std::wstring& folder, const destination_bases& bases, shared_folders& shared,
+                                 const shell_folder_lookup& lookup);
+
+// Whether a path is absolute in the Windows sense: a drive letter and a separator, or a network or device
+// prefix ("\\server\share", "\\?\"). A path that starts with a single separator is not.
+bool is_absolute_folder(const std::wstring& path) noexcept;
+
 // A CSIDL folder, else (when allowed) the fallback's; raises `unexpected` when neither exists.
 std::wstring shell_folder(int csidl, int fallback_csidl, bool use_fallback);
+
 // A known folder; empty on failure, which is shown to the user when asked.
 std::wstring known_folder(const KNOWNFOLDERID& id, bool show_failure);
-// 0, 1 or 2 of the table of shortcut folders; possibly empty.
+
+// The shell's answer for a known folder, without telling the user anything.
+struct known_folder_answer {
+    std::wstring path;
+    HRESULT status = S_OK;
+};
+known_folder_answer query_known_folder(const KNOWNFOLDERID& id);
+
+// Tells the user that a known folder could not be determined.
+void show_known_folder_failure(HRESULT status);
+
+// 0, 1 or 2 of the table of shortcut folders; possibly empty. std::invalid_argument for another number.
 std::wstring shortcut_folder(int number);
+
+// How shortcut_folder asks for a known folder; known_folder unless a test looks on.
+using known_folder_lookup = std::function<std::wstring(const KNOWNFOLDERID& id, bool show_failure)>;
+std::wstring shortcut_folder(int number, const known_folder_lookup& lookup);
 
 } // namespace installer

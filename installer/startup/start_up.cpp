@@ -1,6 +1,7 @@
 #include "startup/start_up.hpp"
 
 #include "startup/languages.hpp"
+#include "startup/module_path.hpp"
 #include "startup/product.hpp"
 #include "startup/version_info.hpp"
 
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <clocale>
 #include <cwctype>
-#include <filesystem>
 #include <locale>
 #include <memory>
 #include <stdexcept>
@@ -71,13 +71,6 @@ bool from_common_controls_6_assembly(HMODULE module)
 void WINAPI raise_com_error(HRESULT result, IErrorInfo*)
 {
     throw std::system_error(result, std::system_category());
-}
-
-std::wstring executable_stem()
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    return std::filesystem::path(path).stem().wstring();
 }
 
 } // namespace

@@ -67,8 +67,29 @@ struct module_traits {
     static void close(type h) noexcept { ::FreeLibrary(h); }
 };
 
+struct window_traits {
+    using type = HWND;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DestroyWindow(h); }
+};
+
+struct hook_traits {
+    using type = HHOOK;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
+struct icon_traits {
+    using type = HICON;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DestroyIcon(h); }
+};
+
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_module = unique_any<module_traits>;
+using unique_window = unique_any<window_traits>;
+using unique_hook = unique_any<hook_traits>;
+using unique_icon = unique_any<icon_traits>;
 
 } // namespace mv

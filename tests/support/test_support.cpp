@@ -169,6 +169,42 @@ temp_folder::~temp_folder()
     std::filesystem::remove_all(path_, ignored);
 }
 
+namespace {
+
+template <typename Saved>
+Saved save_variable(const wchar_t* name)
+{
+    Saved saved;
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return saved;
+    saved.present = true;
+    saved.value.resize(size);
+    saved.value.resize(::GetEnvironmentVariableW(name, saved.value.data(), size));
+    return saved;
+}
+
+template <typename Saved>
+void restore_variable(const wchar_t* name, const Saved& saved)
+{
+    ::SetEnvironmentVariableW(name, saved.present ? saved.value.c_str() : nullptr);
+}
+
+} // namespace
+
+redirected_temp::redirected_temp(const std::wstring& folder)
+    : tmp_(save_variable<saved_variable>(L"TMP")), temp_(save_variable<saved_variable>(L"TEMP"))
+{
+    ::SetEnvironmentVariableW(L"TMP", folder.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", folder.c_str());
+}
+
+redirected_temp::~redirected_temp()
+{
+    restore_variable(L"TMP", tmp_);
+    restore_variable(L"TEMP", temp_);
+}
+
 std::string read_bytes(const std::wstring& path)
 {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);

@@ -57,6 +57,23 @@ private:
     std::wstring path_;
 };
 
+// Points TMP and TEMP at `folder` while it lives, so that the system's temporary folder is that one, and
+// restores the earlier values afterwards.
+class redirected_temp {
+public:
+    explicit redirected_temp(const std::wstring& folder);
+    ~redirected_temp();
+    redirected_temp(const redirected_temp&) = delete;
+    redirected_temp& operator=(const redirected_temp&) = delete;
+
+private:
+    struct saved_variable {
+        bool present = false;
+        std::wstring value;
+    };
+    saved_variable tmp_, temp_;
+};
+
 std::string read_bytes(const std::wstring& path);
 void write_bytes(const std::wstring& path, const std::string& bytes);
 

@@ -8,6 +8,7 @@
 
 #include "engine/extract_payload.hpp"
 #include "engine/payload_source.hpp"
+#include "startup/module_path.hpp"
 #include "system/unique_any.hpp"
 
 #include <windows.h>
@@ -23,17 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path own_path()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size())
-            return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
 
 double milliseconds_since(std::chrono::steady_clock::time_point start)
 {
@@ -91,7 +81,7 @@ int measure(const fs::path& payload, const fs::path& results)
 std::map<std::string, double> run_child(const fs::path& payload)
 {
     const fs::path results = fs::temp_directory_path() / ("tarvolith_bench_" + payload.stem().string() + ".txt");
-    const fs::path program = own_path();
+    const fs::path program = fs::path(installer::executable_path());
     std::wstring command = L"\"" + program.wstring() + L"\" --measure \"" + payload.wstring() + L"\" \"" +
                            results.wstring() + L"\"";
     STARTUPINFOW startup{};
@@ -121,7 +111,7 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "--measure")
         return measure(argv[2], argv[3]);
 
-    const fs::path folder = own_path().parent_path();
+    const fs::path folder = fs::path(installer::executable_path()).parent_path();
     std::printf("%-8s %10s %10s %8s %10s %10s %7s %12s\n", "payload", "archive", "compressed", "notices",
                 "extract", "bare bz2", "ratio", "peak WS");
     std::map<std::string, double> peaks;

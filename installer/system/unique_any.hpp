@@ -85,11 +85,19 @@ struct icon_traits {
     static void close(type h) noexcept { ::DestroyIcon(h); }
 };
 
+// Ending a batch of deferred window positions applies it; a batch the system dropped is released instead.
+struct deferred_positions_traits {
+    using type = HDWP;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::EndDeferWindowPos(h); }
+};
+
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_module = unique_any<module_traits>;
 using unique_window = unique_any<window_traits>;
 using unique_hook = unique_any<hook_traits>;
 using unique_icon = unique_any<icon_traits>;
+using unique_deferred_positions = unique_any<deferred_positions_traits>;
 
 } // namespace mv

@@ -122,6 +122,12 @@ INT_PTR guarded_dispatch(basic_dialog& object, HWND window, UINT message, WPARAM
 
 } // namespace
 
+basic_dialog::~basic_dialog()
+{
+    if (window_ && bound_object(window_) == this)
+        ::SetWindowLongPtrW(window_, DWLP_USER, 0);
+}
+
 void basic_dialog::resize_controls(std::int32_t new_width, std::int32_t new_height, const control_anchor* anchors,
                                    std::size_t count)
 {

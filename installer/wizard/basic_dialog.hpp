@@ -26,7 +26,8 @@ struct control_anchor {
 class basic_dialog {
 public:
     // The operations below keep this order: it is the order of the slots in every dialog class's table.
-    virtual ~basic_dialog() = default;
+    // Unbinds a window that outlives the object, so that its messages no longer reach it.
+    virtual ~basic_dialog();
     // Sets every text of the window in the current language; the main window calls it, never the procedure.
     virtual void update_texts() = 0;
     virtual void on_init() {}

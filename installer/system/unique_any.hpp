@@ -69,11 +69,15 @@ struct file_handle_traits {
     static void close(type h) noexcept { ::CloseHandle(h); }
 };
 
+// Ending a batch of deferred window positions applies it; a batch the system dropped is released instead.
+using deferred_positions_traits = null_handle_traits<HDWP, &::EndDeferWindowPos>;
+
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_module = unique_any<module_traits>;
 using unique_window = unique_any<window_traits>;
 using unique_hook = unique_any<hook_traits>;
 using unique_icon = unique_any<icon_traits>;
+using unique_deferred_positions = unique_any<deferred_positions_traits>;
 
 } // namespace mv

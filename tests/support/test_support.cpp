@@ -1,5 +1,7 @@
 #include "support/test_support.hpp"
 
+#include "wizard/window_text.hpp"
+
 #include <windows.h>
 
 #include <atomic>
@@ -125,9 +127,7 @@ HWND wait_for_window(const child_process& child, unsigned long timeout_ms)
 
 std::wstring window_text(HWND window)
 {
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(window, text, 1024);
-    return text;
+    return installer::window_text(window);
 }
 
 std::string output_value(const std::string& output, const std::string& key)

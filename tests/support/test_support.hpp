@@ -6,11 +6,15 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace test_support {
 
 // Full path of a file in the folder of the running test program (fixtures and the installer are built there).
 std::wstring beside_test(const std::wstring& file_name);
+
+// UTF-8 of a wide text, as the probe programs report texts.
+std::string utf8(const std::wstring& text);
 
 // True when the program runs on Wine rather than on Windows.
 bool on_wine();
@@ -85,21 +89,30 @@ private:
     std::wstring path_;
 };
 
+// Sets an environment variable of this process (null: removes it) while it lives, then restores the earlier
+// value. Children started meanwhile inherit it.
+class scoped_variable {
+public:
+    scoped_variable(std::wstring name, const wchar_t* value);
+    scoped_variable(std::wstring name, const std::wstring& value) : scoped_variable(std::move(name), value.c_str()) {}
+    ~scoped_variable();
+    scoped_variable(const scoped_variable&) = delete;
+    scoped_variable& operator=(const scoped_variable&) = delete;
+
+private:
+    std::wstring name_;
+    bool present_ = false;
+    std::wstring value_;
+};
+
 // Points TMP and TEMP at `folder` while it lives, so that the system's temporary folder is that one, and
 // restores the earlier values afterwards.
 class redirected_temp {
 public:
-    explicit redirected_temp(const std::wstring& folder);
-    ~redirected_temp();
-    redirected_temp(const redirected_temp&) = delete;
-    redirected_temp& operator=(const redirected_temp&) = delete;
+    explicit redirected_temp(const std::wstring& folder) : tmp_(L"TMP", folder), temp_(L"TEMP", folder) {}
 
 private:
-    struct saved_variable {
-        bool present = false;
-        std::wstring value;
-    };
-    saved_variable tmp_, temp_;
+    scoped_variable tmp_, temp_;
 };
 
 std::string read_bytes(const std::wstring& path);

@@ -130,41 +130,10 @@ TEST_F(directx, run_fails_without_the_setups_entry_points)
     EXPECT_EQ(seen_value(L"folder"), L"");
 }
 
-namespace {
-
-// A window of this thread that counts the messages it is sent.
-class counting_window {
-public:
-    counting_window()
-    {
-        WNDCLASSW type{};
-        type.lpfnWndProc = procedure;
-        type.hInstance = ::GetModuleHandleW(nullptr);
-        type.lpszClassName = L"tarvolith_test_counting";
-        ::RegisterClassW(&type);
-        window_.reset(::CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        type.hInstance, nullptr));
-        count = 0;
-    }
-    HWND get() const { return window_.get(); }
-    static inline int count = 0;
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l)
-    {
-        if (message == WM_APP)
-            ++count;
-        return ::DefWindowProcW(window, message, w, l);
-    }
-    mv::unique_window window_;
-};
-
-} // namespace
-
 TEST_F(directx, the_callback_accepts_every_default_and_pumps_on_progress_only)
 {
     place();
-    counting_window window;
+    test_support::counting_window window(WM_APP);
     ASSERT_TRUE(window.get());
     {
         const scoped_variable r(L"DSETUP_DOUBLE_REASONS", L"1,3,7");
@@ -172,14 +141,14 @@ TEST_F(directx, the_callback_accepts_every_default_and_pumps_on_progress_only)
         directx_setup setup(folder.path());
         EXPECT_TRUE(setup.run(nullptr));
         EXPECT_EQ(seen_value(L"answers"), L"1,1,1,");
-        EXPECT_EQ(counting_window::count, 0);
+        EXPECT_EQ(window.count(), 0);
     }
     {
         const scoped_variable r(L"DSETUP_DOUBLE_REASONS", L"3,18,18");
         directx_setup setup(folder.path());
         EXPECT_TRUE(setup.run(nullptr));
         EXPECT_EQ(seen_value(L"answers"), L"1,1,1,");
-        EXPECT_EQ(counting_window::count, 1);
+        EXPECT_EQ(window.count(), 1);
     }
 }
 

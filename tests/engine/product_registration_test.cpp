@@ -184,53 +184,25 @@ TEST_F(registration, the_installer_waits_until_the_program_has_ended)
 
 namespace {
 
-// A window registered for the shell's association-change notice; counts what arrives.
-class association_watch {
+// A window registered for the shell's association-change notice.
+class association_watch : public test_support::counting_window {
 public:
     static constexpr UINT notice = WM_APP + 7;
 
-    association_watch()
+    association_watch() : counting_window(notice)
     {
-        WNDCLASSW type{};
-        type.lpfnWndProc = procedure;
-        type.hInstance = ::GetModuleHandleW(nullptr);
-        type.lpszClassName = L"tarvolith_test_association_watch";
-        ::RegisterClassW(&type);
-        window_.reset(::CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, type.hInstance,
-                                        nullptr));
         SHChangeNotifyEntry entry{nullptr, TRUE};
-        registration_ = ::SHChangeNotifyRegister(window_.get(), SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
+        registration_ = ::SHChangeNotifyRegister(get(), SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
                                                  SHCNE_ASSOCCHANGED, notice, 1, &entry);
-        count = 0;
     }
     ~association_watch()
     {
         if (registration_)
             ::SHChangeNotifyDeregister(registration_);
     }
-    // The notices that arrived until now.
-    int received()
-    {
-        MSG message;
-        for (int round = 0; round < 20; ++round) {
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageW(&message);
-            ::Sleep(10);
-        }
-        return count;
-    }
     bool registered() const { return registration_ != 0; }
 
-    static inline int count = 0;
-
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l)
-    {
-        if (message == notice)
-            ++count;
-        return ::DefWindowProcW(window, message, w, l);
-    }
-    mv::unique_window window_;
     ULONG registration_ = 0;
 };
 
@@ -242,16 +214,16 @@ TEST_F(registration, the_shell_hears_of_changed_associations_on_success_only)
     ASSERT_TRUE(watch.registered());
     // Whether this system delivers the notice to a window of the process that sends it.
     ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
-    if (watch.received() == 0)
+    const int calibration = watch.count_after(200);
+    if (calibration == 0)
         GTEST_SKIP() << "the system delivers no association-change notice to the sending process";
-    association_watch::count = 0;
 
     const scoped_variable fail(L"PRODUCT_DOUBLE_EXIT", L"0");
     EXPECT_FALSE(register_product(log, mutex, program, 0));
-    EXPECT_EQ(watch.received(), 0);
+    EXPECT_EQ(watch.count_after(200), calibration);
     const scoped_variable succeed(L"PRODUCT_DOUBLE_EXIT", L"-10");
     EXPECT_TRUE(register_product(log, mutex, program, 0));
-    EXPECT_GE(watch.received(), 1);
+    EXPECT_GT(watch.count_after(200), calibration);
 }
 
 TEST_F(registration, the_installation_runs_it_with_its_own_mutex_and_earlier_version)

@@ -21,14 +21,10 @@
 
 using installer::create_shortcut;
 using installer::record_kind;
+using test_support::exists;
 using test_support::temp_folder;
 
 namespace {
-
-bool exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 struct link_settings {
     std::wstring target;

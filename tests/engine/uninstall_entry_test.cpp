@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -51,52 +50,47 @@ std::map<std::wstring, stored_value> all_values(const mv::registry_key& key)
     return values;
 }
 
-// The bytes a REG_SZ value holds: the text and its terminating NUL.
-std::vector<BYTE> text_bytes(const std::wstring& text)
+// A REG_SZ value as the registry holds it: the text and its terminating NUL.
+stored_value text_value(const std::wstring& text)
 {
-    std::vector<BYTE> bytes((text.size() + 1) * sizeof(wchar_t), 0);
-    std::memcpy(bytes.data(), text.c_str(), text.size() * sizeof(wchar_t));
-    return bytes;
+    stored_value value{REG_SZ, std::vector<BYTE>((text.size() + 1) * sizeof(wchar_t), 0)};
+    std::memcpy(value.data.data(), text.c_str(), text.size() * sizeof(wchar_t));
+    return value;
 }
 
-std::vector<BYTE> dword_bytes(std::uint32_t number)
+stored_value dword_value(std::uint32_t number)
 {
-    std::vector<BYTE> bytes(sizeof number);
-    std::memcpy(bytes.data(), &number, sizeof number);
-    return bytes;
+    stored_value value{REG_DWORD, std::vector<BYTE>(sizeof number)};
+    std::memcpy(value.data.data(), &number, sizeof number);
+    return value;
 }
 
-// The twelve values exactly: names, types, data and sizes.
+// The twelve values exactly: names, types, data and sizes; `other_values` more that were there before.
 void expect_entry(const mv::registry_key& key, std::uint32_t language, std::size_t other_values = 0)
 {
     const std::map<std::wstring, stored_value> values = all_values(key);
     EXPECT_EQ(values.size(), 12 + other_values);
     const std::wstring address = L"https://www.merov-dudidivi.example/";
-    const std::map<std::wstring, std::wstring> texts = {
-        {L"DisplayName", L"Tarvolith 7.12d"},
-        {L"UninstallString", uninstaller},
-        {L"DisplayIcon", std::wstring(main_program) + L",0"},
-        {L"DisplayVersion", L"7.12.4.1"},
-        {L"Publisher", L"Merov & Dudidivi"},
-        {L"URLInfoAbout", address},
-        {L"HelpLink", address},
-        {L"URLUpdateInfo", address},
-        {L"HelpTelephone", L"+1 555 0100"},
+    const std::map<std::wstring, stored_value> expected = {
+        {L"DisplayName", text_value(L"Tarvolith 7.12d")},
+        {L"UninstallString", text_value(uninstaller)},
+        {L"DisplayIcon", text_value(std::wstring(main_program) + L",0")},
+        {L"DisplayVersion", text_value(L"7.12.4.1")},
+        {L"Publisher", text_value(L"Merov & Dudidivi")},
+        {L"URLInfoAbout", text_value(address)},
+        {L"HelpLink", text_value(address)},
+        {L"URLUpdateInfo", text_value(address)},
+        {L"HelpTelephone", text_value(L"+1 555 0100")},
+        {L"NoModify", dword_value(1)},
+        {L"NoRepair", dword_value(1)},
+        {L"MvLanguage", dword_value(language)},
     };
-    for (const auto& [name, text] : texts) {
-        SCOPED_TRACE(std::filesystem::path(name).string());
+    for (const auto& [name, value] : expected) {
+        SCOPED_TRACE(test_support::utf8(name));
         const auto found = values.find(name);
         ASSERT_NE(found, values.end());
-        EXPECT_EQ(found->second.type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(found->second.data, text_bytes(text));
-    }
-    const std::map<std::wstring, std::uint32_t> numbers = {{L"NoModify", 1}, {L"NoRepair", 1}, {L"MvLanguage", language}};
-    for (const auto& [name, number] : numbers) {
-        SCOPED_TRACE(std::filesystem::path(name).string());
-        const auto found = values.find(name);
-        ASSERT_NE(found, values.end());
-        EXPECT_EQ(found->second.type, static_cast<DWORD>(REG_DWORD));
-        EXPECT_EQ(found->second.data, dword_bytes(number));
+        EXPECT_EQ(found->second.type, value.type);
+        EXPECT_EQ(found->second.data, value.data);
     }
 }
 

@@ -33,6 +33,11 @@ std::string utf8(const std::wstring& text)
     return out;
 }
 
+bool exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool on_wine()
 {
     HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -201,6 +206,38 @@ scoped_variable::scoped_variable(std::wstring name, const wchar_t* value) : name
 scoped_variable::~scoped_variable()
 {
     ::SetEnvironmentVariableW(name_.c_str(), present_ ? value_.c_str() : nullptr);
+}
+
+counting_window::counting_window(UINT message) : message_(message)
+{
+    WNDCLASSW type{};
+    type.lpfnWndProc = procedure;
+    type.hInstance = ::GetModuleHandleW(nullptr);
+    type.lpszClassName = L"tarvolith_test_counting_window";
+    ::RegisterClassW(&type);  // fails harmlessly when a window before this one registered it
+    window_.reset(::CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    type.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+int counting_window::count_after(unsigned long milliseconds)
+{
+    MSG message;
+    for (unsigned long waited = 0;; waited += 10) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+        if (waited >= milliseconds)
+            return count_;
+        ::Sleep(10);
+    }
+}
+
+LRESULT CALLBACK counting_window::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    auto* self = reinterpret_cast<counting_window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == self->message_)
+        ++self->count_;
+    return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
 std::string read_bytes(const std::wstring& path)

@@ -16,6 +16,9 @@ std::wstring beside_test(const std::wstring& file_name);
 // UTF-8 of a wide text, as the probe programs report texts.
 std::string utf8(const std::wstring& text);
 
+// Whether anything is at the path.
+bool exists(const std::wstring& path);
+
 // True when the program runs on Wine rather than on Windows.
 bool on_wine();
 
@@ -113,6 +116,25 @@ public:
 
 private:
     scoped_variable tmp_, temp_;
+};
+
+// A message-only window of this thread that counts the `message`s it receives.
+class counting_window {
+public:
+    explicit counting_window(UINT message);
+    counting_window(const counting_window&) = delete;
+    counting_window& operator=(const counting_window&) = delete;
+
+    HWND get() const noexcept { return window_.get(); }
+    int count() const noexcept { return count_; }
+    // Dispatches what arrives for the thread's windows during `milliseconds`, then the count.
+    int count_after(unsigned long milliseconds);
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    UINT message_;
+    int count_ = 0;
+    mv::unique_window window_;
 };
 
 std::string read_bytes(const std::wstring& path);

@@ -1,6 +1,7 @@
 #include "engine/shortcut.hpp"
 
 #include "engine/destination.hpp"
+#include "record/file_operations.hpp"
 #include "record/uninstall_log.hpp"
 #include "startup/install_context.hpp"
 #include "startup/product.hpp"
@@ -78,6 +79,15 @@ TEST(shortcut_path, long_title_keeps_its_dot_and_an_empty_name_takes_the_targets
               L"C:\\Menu\\Tarvolith 7.12d.lnk");
     EXPECT_EQ(installer::shortcut_path(L"C:\\P\\run.v2.exe", L"C:\\Menu\\", L""), L"C:\\Menu\\run.v2.lnk");
     EXPECT_EQ(installer::shortcut_path(L"C:\\P\\Tarvolith", L"D:\\", L""), L"D:\\Tarvolith.lnk");
+}
+
+TEST(containing_folder, is_the_path_without_its_last_element_and_a_root_keeps_its_separator)
+{
+    EXPECT_EQ(installer::containing_folder(L"C:\\P Q\\Tarvolith.exe"), L"C:\\P Q");
+    EXPECT_EQ(installer::containing_folder(L"C:\\P Q\\\\Tarvolith.exe"), L"C:\\P Q");
+    EXPECT_EQ(installer::containing_folder(L"C:\\P Q\\Sub\\"), L"C:\\P Q");
+    // "C:" alone would name the current folder of drive C.
+    EXPECT_EQ(installer::containing_folder(L"C:\\Tarvolith.exe"), L"C:\\");
 }
 
 TEST(create_shortcut, saves_a_link_that_loads_back_with_target_and_working_folder)

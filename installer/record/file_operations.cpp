@@ -40,4 +40,16 @@ bool remove_file(const std::wstring& path) noexcept
     return ::DeleteFileW(path.c_str()) || absent(::GetLastError());
 }
 
+std::filesystem::path without_trailing_separators(std::filesystem::path path)
+{
+    while (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path();
+    return path;
+}
+
+std::wstring containing_folder(const std::wstring& path)
+{
+    return without_trailing_separators(without_trailing_separators(path).parent_path()).wstring();
+}
+
 } // namespace installer

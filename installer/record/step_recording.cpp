@@ -12,14 +12,6 @@ namespace installer {
 
 namespace {
 
-// "C:\A\B\" names the folder "C:\A\B"; recording it with its separator would record that level twice.
-std::filesystem::path without_trailing_separators(std::filesystem::path path)
-{
-    while (!path.has_filename() && path.has_relative_path())
-        path = path.parent_path();
-    return path;
-}
-
 log_record announced(record_kind kind, std::wstring path = {}, std::int32_t tag = -1)
 {
     return log_record{kind, std::move(path), {}, false, tag};
@@ -36,6 +28,7 @@ log_record& uninstall_log::append(log_record record)
 
 bool uninstall_log::create_folders(const std::wstring& path)
 {
+    // Recorded with a trailing separator, a level would be recorded twice.
     const std::filesystem::path folder = without_trailing_separators(path);
     if (folder.empty())
         return false;

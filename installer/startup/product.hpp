@@ -12,6 +12,9 @@ inline constexpr wchar_t numeric_version_text[] = L"7.12.4.1";
 // Family in the high byte, the product's major version in the low byte.
 inline constexpr std::uint16_t product_code = 0x0307;
 inline constexpr wchar_t company_name[] = L"Merov & Dudidivi";
+// The maker's web site and support line, as the list of installed programs shows them.
+inline constexpr wchar_t maker_web_address[] = L"https://www.merov-dudidivi.example/";
+inline constexpr wchar_t support_telephone[] = L"+1 555 0100";
 
 // Four 16-bit parts, major in the highest; compares as an unsigned number.
 constexpr std::uint64_t pack_version(std::uint16_t major, std::uint16_t minor, std::uint16_t build,

@@ -10,16 +10,12 @@
 #include <regex>
 
 using namespace installer;
+using test_support::exists;
 using test_support::redirected_temp;
 using test_support::temp_folder;
 using test_support::write_bytes;
 
 namespace {
-
-bool exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::wstring folder_of(const std::wstring& path)
 {

@@ -18,10 +18,7 @@
 
 namespace recording_test {
 
-inline bool exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using test_support::exists;
 
 inline bool is_folder(const std::wstring& path)
 {

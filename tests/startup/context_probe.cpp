@@ -8,6 +8,7 @@
 #include "startup/install_context.hpp"
 #include "startup/languages.hpp"
 #include "support/box_answerer.hpp"
+#include "support/test_support.hpp"
 #include "system/unique_any.hpp"
 
 #include <windows.h>
@@ -18,18 +19,9 @@
 
 namespace {
 
-std::string utf8(const std::wstring& text)
-{
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 void report(const char* key, const std::wstring& value)
 {
-    std::printf("%s=%s\n", key, utf8(value).c_str());
+    std::printf("%s=%s\n", key, test_support::utf8(value).c_str());
 }
 
 int button(char letter)

@@ -31,15 +31,6 @@ std::wstring probe(const wchar_t* variant = L"started")
     return beside_test(std::wstring(L"context_probe_") + variant + L".exe");
 }
 
-std::string utf8(const std::wstring& text)
-{
-    std::string out(text.size() * 4 + 1, '\0');
-    out.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                                              out.data(), static_cast<int>(out.size()), nullptr,
-                                                              nullptr)));
-    return out;
-}
-
 std::wstring program_files()
 {
     wchar_t* raw = nullptr;

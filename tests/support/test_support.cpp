@@ -26,6 +26,20 @@ std::wstring beside_test(const std::wstring& file_name)
     return path.substr(0, path.find_last_of(L"\\/") + 1) + file_name;
 }
 
+std::string utf8(const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+bool exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool on_wine()
 {
     HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
@@ -178,40 +192,52 @@ temp_folder::~temp_folder()
     std::filesystem::remove_all(path_, ignored);
 }
 
-namespace {
-
-template <typename Saved>
-Saved save_variable(const wchar_t* name)
+scoped_variable::scoped_variable(std::wstring name, const wchar_t* value) : name_(std::move(name))
 {
-    Saved saved;
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0)
-        return saved;
-    saved.present = true;
-    saved.value.resize(size);
-    saved.value.resize(::GetEnvironmentVariableW(name, saved.value.data(), size));
-    return saved;
+    const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0);
+    if (size > 0) {
+        present_ = true;
+        value_.resize(size);
+        value_.resize(::GetEnvironmentVariableW(name_.c_str(), value_.data(), size));
+    }
+    ::SetEnvironmentVariableW(name_.c_str(), value);
 }
 
-template <typename Saved>
-void restore_variable(const wchar_t* name, const Saved& saved)
+scoped_variable::~scoped_variable()
 {
-    ::SetEnvironmentVariableW(name, saved.present ? saved.value.c_str() : nullptr);
+    ::SetEnvironmentVariableW(name_.c_str(), present_ ? value_.c_str() : nullptr);
 }
 
-} // namespace
-
-redirected_temp::redirected_temp(const std::wstring& folder)
-    : tmp_(save_variable<saved_variable>(L"TMP")), temp_(save_variable<saved_variable>(L"TEMP"))
+counting_window::counting_window(UINT message) : message_(message)
 {
-    ::SetEnvironmentVariableW(L"TMP", folder.c_str());
-    ::SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    WNDCLASSW type{};
+    type.lpfnWndProc = procedure;
+    type.hInstance = ::GetModuleHandleW(nullptr);
+    type.lpszClassName = L"tarvolith_test_counting_window";
+    ::RegisterClassW(&type);  // fails harmlessly when a window before this one registered it
+    window_.reset(::CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    type.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-redirected_temp::~redirected_temp()
+int counting_window::count_after(unsigned long milliseconds)
 {
-    restore_variable(L"TMP", tmp_);
-    restore_variable(L"TEMP", temp_);
+    MSG message;
+    for (unsigned long waited = 0;; waited += 10) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+        if (waited >= milliseconds)
+            return count_;
+        ::Sleep(10);
+    }
+}
+
+LRESULT CALLBACK counting_window::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    auto* self = reinterpret_cast<counting_window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && message == self->message_)
+        ++self->count_;
+    return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
 std::string read_bytes(const std::wstring& path)

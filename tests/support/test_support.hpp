@@ -6,11 +6,18 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace test_support {
 
 // Full path of a file in the folder of the running test program (fixtures and the installer are built there).
 std::wstring beside_test(const std::wstring& file_name);
+
+// UTF-8 of a wide text, as the probe programs report texts.
+std::string utf8(const std::wstring& text);
+
+// Whether anything is at the path.
+bool exists(const std::wstring& path);
 
 // True when the program runs on Wine rather than on Windows.
 bool on_wine();
@@ -85,21 +92,49 @@ private:
     std::wstring path_;
 };
 
+// Sets an environment variable of this process (null: removes it) while it lives, then restores the earlier
+// value. Children started meanwhile inherit it.
+class scoped_variable {
+public:
+    scoped_variable(std::wstring name, const wchar_t* value);
+    scoped_variable(std::wstring name, const std::wstring& value) : scoped_variable(std::move(name), value.c_str()) {}
+    ~scoped_variable();
+    scoped_variable(const scoped_variable&) = delete;
+    scoped_variable& operator=(const scoped_variable&) = delete;
+
+private:
+    std::wstring name_;
+    bool present_ = false;
+    std::wstring value_;
+};
+
 // Points TMP and TEMP at `folder` while it lives, so that the system's temporary folder is that one, and
 // restores the earlier values afterwards.
 class redirected_temp {
 public:
-    explicit redirected_temp(const std::wstring& folder);
-    ~redirected_temp();
-    redirected_temp(const redirected_temp&) = delete;
-    redirected_temp& operator=(const redirected_temp&) = delete;
+    explicit redirected_temp(const std::wstring& folder) : tmp_(L"TMP", folder), temp_(L"TEMP", folder) {}
 
 private:
-    struct saved_variable {
-        bool present = false;
-        std::wstring value;
-    };
-    saved_variable tmp_, temp_;
+    scoped_variable tmp_, temp_;
+};
+
+// A message-only window of this thread that counts the `message`s it receives.
+class counting_window {
+public:
+    explicit counting_window(UINT message);
+    counting_window(const counting_window&) = delete;
+    counting_window& operator=(const counting_window&) = delete;
+
+    HWND get() const noexcept { return window_.get(); }
+    int count() const noexcept { return count_; }
+    // Dispatches what arrives for the thread's windows during `milliseconds`, then the count.
+    int count_after(unsigned long milliseconds);
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    UINT message_;
+    int count_ = 0;
+    mv::unique_window window_;
 };
 
 std::string read_bytes(const std::wstring& path);

@@ -21,6 +21,9 @@ public:
     // Adds text at the end of the log, whatever the selection, and scrolls towards it.
     void append_log(const std::wstring& text);
 
+    // The whole installation, reported on this page; true when the product is installed.
+    bool do_installation();
+
 private:
     dlg_install() = default;
 };

@@ -56,7 +56,11 @@ public:
 private:
     void remove()
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::product_uninstall_key().path().c_str());
+        // Through the installer's own view of the registry, where the keys were made.
+        const auto location = installer::product_uninstall_key();
+        const mv::registry_key parent = mv::open_key(location.root, location.parent);
+        if (parent)
+            ::RegDeleteTreeW(parent.get(), location.name.c_str());
         const mv::registry_key company = mv::open_key(HKEY_LOCAL_MACHINE, company_key);
         if (company)
             ::RegDeleteValueW(company.get(), path_value.c_str());

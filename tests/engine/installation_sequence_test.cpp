@@ -1,0 +1,214 @@
+// The whole installation on the progress page inside a test window: its log line by line, the machine
+// afterwards, and the rollback of a failed extraction.
+
+#include "engine/installation_sequence.hpp"
+#include "engine/compress_error.hpp"
+#include "engine/payload_fixture.hpp"
+#include "record/uninstall_key_location.hpp"
+#include "startup/install_context.hpp"
+#include "support/test_support.hpp"
+#include "system/registry_key.hpp"
+#include "wizard/dlg_install.hpp"
+#include "wizard/page_fixture.hpp"
+#include "wizard/window_text.hpp"
+
+#include "resources/dialog_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <future>
+#include <sstream>
+#include <vector>
+
+using namespace test_support;
+using installer::install_context;
+
+namespace {
+
+const std::wstring separator(45, L'\u2500');
+
+std::vector<std::wstring> lines_of(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::wstringstream in(text);
+    for (std::wstring line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class installation : public page_fixture<installer::dlg_install> {
+protected:
+    void SetUp() override
+    {
+        create(IDD_PAGE_INSTALL);
+        show();
+        ::SetDlgItemTextW(page, IDC_LOG, L"");
+        ::ShowWindow(item(IDC_PROGRESS), SW_HIDE);
+
+        auto& context = install_context::instance();
+        context.install_folder = folder / L"Programs\\Tarvolith 7";
+        context.start_menu_folder = folder / L"Menu";
+        context.start_menu_shortcut = true;
+        context.desktop_shortcut = false;  // the real desktop is not the test's
+        context.earlier_installation = installer::earlier_state::none;
+        context.previous_version = 0;
+        context.uninstall_log = installer::uninstall_log{};
+
+        // A fresh prefix has no Uninstall key; the product's own key is the test's.
+        const auto location = installer::product_uninstall_key();
+        uninstall_parent = mv::create_key(location.root, location.parent);
+        remove_product_key();
+    }
+    void TearDown() override { remove_product_key(); }
+
+    void remove_product_key() { ::RegDeleteTreeW(uninstall_parent.get(), installer::product_uninstall_key().name.c_str()); }
+
+    bool install(const std::string& payload)
+    {
+        std::istringstream source(payload);
+        return installer::run_installation(installer::dlg_install::instance(), install_context::instance(), source);
+    }
+
+    std::wstring installed(const std::wstring& name) const
+    {
+        return install_context::instance().install_folder + L"\\" + name;
+    }
+    std::vector<std::wstring> log() const { return lines_of(installer::window_text(item(IDC_LOG))); }
+    std::wstring status() const { return installer::window_text(item(IDC_STATUS)); }
+    std::wstring copying(const std::wstring& name, const wchar_t* result) const
+    {
+        return L"Copying File \"" + installed(name) + L"\"..." + result;
+    }
+
+    temp_folder folder;
+    mv::registry_key uninstall_parent;
+    scoped_variable report{L"PRODUCT_DOUBLE_REPORT", folder / L"product_run.txt"};
+};
+
+TEST_F(installation, first_installation_logs_every_step_and_leaves_everything_in_place)
+{
+    counting_window window(WM_APP + 7);
+    for (int i = 0; i < 5; ++i)
+        ::PostMessageW(window.get(), WM_APP + 7, 0, 0);
+
+    ASSERT_TRUE(install(engine_test::packed_payload("installation")));
+    // Handled while the installation ran, not after it.
+    EXPECT_EQ(window.count(), 5);
+
+    const std::vector<std::wstring> expected = {
+        separator,
+        L"Preparing Installation...OK",
+        copying(L"product_double.exe", L"OK"),
+        copying(L"alpha.txt", L"OK"),
+        copying(L"Lang\\gamma.txt", L"OK"),
+        copying(L"Data\\Shared\\beta.bin", L"OK"),
+        copying(L"Lang\\empty.txt", L"OK"),
+        L"Shortcuts Creation...OK",
+        L"Registry Data Writing...OK",
+        L"Installation Data Writing...OK",
+    };
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(status(), L"Click on 'Next' to continue.");
+    EXPECT_EQ(::SendMessageW(item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+
+    for (const wchar_t* name : {L"product_double.exe", L"alpha.txt", L"Lang\\gamma.txt", L"Data\\Shared\\beta.bin",
+                                L"Lang\\empty.txt", L"Uninstall.ulog"})
+        EXPECT_TRUE(exists(installed(name))) << utf8(name);
+    // The programs are read-only, as the uninstaller expects them.
+    EXPECT_TRUE(::GetFileAttributesW(installed(L"product_double.exe").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(exists(folder / L"Menu\\Tarvolith 7.12d.lnk"));
+    EXPECT_TRUE(mv::open_key(uninstall_parent, installer::product_uninstall_key().name));
+    const std::string run = read_bytes(folder / L"product_run.txt");
+    EXPECT_NE(run.find("/Register /Background"), std::string::npos) << run;
+    // The working folder is gone with the run.
+    EXPECT_FALSE(exists(install_context::instance().temp_folder));
+}
+
+TEST_F(installation, a_checksum_mismatch_rolls_everything_back_and_a_second_attempt_succeeds)
+{
+    // An earlier file of a path that the payload replaces.
+    std::filesystem::create_directories(installed(L"Lang"));
+    write_bytes(installed(L"Lang\\gamma.txt"), "the user's own bytes");
+
+    std::string archive = engine_test::decompress(engine_test::packed_payload("installation"));
+    const std::size_t crc_at = engine_test::entry_crc_offset(archive, 3);
+    engine_test::put_le(archive, crc_at, 4, engine_test::get_le(archive, crc_at, 4) ^ 1);
+    EXPECT_FALSE(install(engine_test::compress(archive)));
+
+    const std::vector<std::wstring> expected = {
+        separator,
+        L"Preparing Installation...OK",
+        copying(L"product_double.exe", L"OK"),
+        copying(L"alpha.txt", L"OK"),
+        copying(L"Lang\\gamma.txt", L"OK"),
+        copying(L"Data\\Shared\\beta.bin", L"Failed"),
+    };
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(status(), L"Installation failed (Error Code 3).");
+    EXPECT_FALSE(exists(installed(L"product_double.exe")));
+    EXPECT_FALSE(exists(installed(L"alpha.txt")));
+    EXPECT_FALSE(exists(installed(L"Data")));
+    EXPECT_EQ(read_bytes(installed(L"Lang\\gamma.txt")), "the user's own bytes");
+    EXPECT_FALSE(exists(folder / L"Menu"));
+    const std::wstring first_working_folder = install_context::instance().temp_folder;
+    EXPECT_FALSE(exists(first_working_folder));
+
+    ASSERT_TRUE(install(engine_test::packed_payload("installation")));
+    const auto lines = log();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), separator), 2);
+    EXPECT_EQ(lines.back(), L"Installation Data Writing...OK");
+    EXPECT_NE(install_context::instance().temp_folder, first_working_folder);
+}
+
+TEST_F(installation, a_damaged_payload_fails_before_any_file)
+{
+    EXPECT_FALSE(install("BZh91AY&SY this is not a payload"));
+    const std::vector<std::wstring> expected = {separator, L"Preparing Installation...Failed"};
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(status(), L"Installation failed (Error Code 4).");
+    EXPECT_FALSE(exists(install_context::instance().install_folder));
+}
+
+TEST_F(installation, without_a_working_folder_nothing_starts)
+{
+    const std::wstring file = folder / L"not a folder";
+    write_bytes(file, "x");
+    redirected_temp temp(file);
+    EXPECT_FALSE(install(engine_test::packed_payload("installation")));
+
+    const std::wstring sentence = L"Installation failed (Error Code 00000014 (temp_directory_path)).";
+    const std::vector<std::wstring> expected = {separator, sentence};
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(status(), sentence);
+    EXPECT_FALSE(::IsWindowVisible(item(IDC_PROGRESS)));
+    EXPECT_FALSE(exists(install_context::instance().install_folder));
+}
+
+TEST(installation_texts, error_codes_read_by_category)
+{
+    using installer::error_code_text;
+    EXPECT_EQ(error_code_text(std::error_code(5, std::system_category())), L"1:00000005");
+    EXPECT_EQ(error_code_text(std::error_code(32, std::system_category())), L"1:00000020");
+    EXPECT_EQ(error_code_text(std::error_code(static_cast<int>(0x80070005), std::system_category())), L"1:80070005");
+    EXPECT_EQ(error_code_text(std::make_error_code(std::errc::not_a_directory)), L"2:00000014");
+    EXPECT_EQ(error_code_text(installer::make_error_code(installer::compress_errc::checksum_mismatch)), L"3");
+    EXPECT_EQ(error_code_text(std::make_error_code(std::future_errc::no_state)), L"7");
+}
+
+TEST(installation_texts, the_bar_shows_100_only_when_everything_is_there)
+{
+    using installer::progress_percent;
+    EXPECT_EQ(progress_percent(45192879, 45192880), 99);
+    EXPECT_EQ(progress_percent(45192880, 45192880), 100);
+    EXPECT_EQ(progress_percent(0, 45192880), 0);
+    EXPECT_EQ(progress_percent(5, 1000), 1);  // rounded, not cut
+    EXPECT_EQ(progress_percent(4, 1000), 0);
+    EXPECT_EQ(progress_percent(0, 0), 0);
+}
+
+} // namespace

@@ -85,11 +85,18 @@ struct icon_traits {
     static void close(type h) noexcept { ::DestroyIcon(h); }
 };
 
+struct font_traits {
+    using type = HFONT;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DeleteObject(h); }
+};
+
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_module = unique_any<module_traits>;
 using unique_window = unique_any<window_traits>;
 using unique_hook = unique_any<hook_traits>;
 using unique_icon = unique_any<icon_traits>;
+using unique_font = unique_any<font_traits>;
 
 } // namespace mv

@@ -141,10 +141,13 @@ TEST(main_program_version, carries_the_product_version_and_the_application_id)
 // The window's language follows "MvLanguage" of the product's Add/Remove Programs entry.
 class main_program_language : public main_program {
 protected:
-    void speak(std::uint32_t index)
+    void SetUp() override
     {
         if (entry.existed_before())
             GTEST_SKIP() << "the machine has an installed product, whose entry the test must not change";
+    }
+    void speak(std::uint32_t index)
+    {
         const mv::registry_key key = mv::create_key(location.root, location.path());
         ASSERT_TRUE(mv::try_set_dword(key, L"MvLanguage", index));
     }

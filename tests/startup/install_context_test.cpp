@@ -65,7 +65,12 @@ public:
 private:
     void remove()
     {
-        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::product_uninstall_key().path().c_str());
+        // Through the helpers, which reach the registry view that they wrote (a raw call misses it in the
+        // 64-bit build).
+        const installer::registry_location entry = installer::product_uninstall_key();
+        const mv::registry_key parent = mv::open_key(entry.root, entry.parent);
+        if (parent)
+            mv::delete_key_tree(parent, entry.name);
         const mv::registry_key company = mv::open_key(HKEY_LOCAL_MACHINE, company_key);
         if (company)
             ::RegDeleteValueW(company.get(), path_value.c_str());

@@ -82,9 +82,9 @@ const std::wstring& installed_program_path()
 {
     static const std::wstring path = [] {
         try {
-            const mv::registry_key key = mv::open_key(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\") + company_name);
+            const mv::registry_key key = mv::open_key(HKEY_LOCAL_MACHINE, maker_key_path());
             std::wstring value;
-            if (key && mv::get_string(key, product_name(product_code) + L" Path", value) && exists(value))
+            if (key && mv::get_string(key, installed_path_value_name(), value) && exists(value))
                 return value;
         } catch (...) {
         }

@@ -40,6 +40,16 @@ std::wstring product_name(std::uint16_t code)
     throw std::logic_error("logic error");
 }
 
+std::wstring maker_key_path()
+{
+    return std::wstring(L"Software\\") + company_name;
+}
+
+std::wstring installed_path_value_name()
+{
+    return product_name(product_code) + L" Path";
+}
+
 std::wstring packed_version_text(std::uint64_t packed)
 {
     return format_text(L"%|1$016x|", packed);

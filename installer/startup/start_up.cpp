@@ -169,9 +169,14 @@ const std::wstring& application_id()
     return app_id;
 }
 
+std::wstring instance_counter_name(const std::wstring& application)
+{
+    return application + L".{a3526b56-ca7c-4e16-8a26-da7758a378fd}";
+}
+
 mv::counted_semaphore& instance_counter()
 {
-    static mv::counted_semaphore counter(0, 0x7FFFFFFF, application_id() + L".{a3526b56-ca7c-4e16-8a26-da7758a378fd}");
+    static mv::counted_semaphore counter(0, 0x7FFFFFFF, instance_counter_name(application_id()));
     return counter;
 }
 

@@ -27,6 +27,9 @@ void application_setup();
 // The name shared by the installer and the installed product for their cross-process objects.
 const std::wstring& application_id();
 
+// Name of the instance counter of an application (without the "Global\\" prefix).
+std::wstring instance_counter_name(const std::wstring& application);
+
 // The count of running processes of the application; this process holds one unit after start-up.
 mv::counted_semaphore& instance_counter();
 

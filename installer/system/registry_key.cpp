@@ -52,6 +52,26 @@ registry_key open(HKEY parent, const std::wstring& name)
     return registry_key(key);
 }
 
+} // namespace
+
+bool delete_key_tree(const registry_key& parent, const std::wstring& name) noexcept
+{
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExW(parent.get(), name.c_str(), 0, MAXIMUM_ALLOWED | registry_view, &opened);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (status != ERROR_SUCCESS)
+        return false;
+    {
+        const registry_key key(opened);
+        ::RegDeleteTreeW(key.get(), nullptr);  // empties it; the key itself goes below
+    }
+    status = ::RegDeleteKeyExW(parent.get(), name.c_str(), registry_view, 0);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+
 struct value_info {
     DWORD type = REG_NONE;
     DWORD size = 0;

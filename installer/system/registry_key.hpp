@@ -44,6 +44,10 @@ registry_key create_key(HKEY root, const std::wstring& name);
 registry_key open_key(const registry_key& parent, const std::wstring& name);
 registry_key open_key(HKEY root, const std::wstring& name);
 
+// Deletes the subkey `name` of `parent` with everything below it, in the helpers' registry view. True when
+// it is gone (a subkey that was never there counts); never raises.
+bool delete_key_tree(const registry_key& parent, const std::wstring& name) noexcept;
+
 // A REG_SZ or REG_EXPAND_SZ value (not expanded). False when it is absent, of another type, of an odd size
 // or not terminated by NUL; characters after an embedded NUL are kept.
 bool get_string(const registry_key& key, const std::wstring& name, std::wstring& out);

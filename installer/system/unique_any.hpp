@@ -72,6 +72,13 @@ struct file_handle_traits {
 // Ending a batch of deferred window positions applies it; a batch the system dropped is released instead.
 using deferred_positions_traits = null_handle_traits<HDWP, &::EndDeferWindowPos>;
 
+// DeleteObject takes any GDI object; the owner keeps the font's own type.
+struct font_traits {
+    using type = HFONT;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type h) noexcept { ::DeleteObject(h); }
+};
+
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_module = unique_any<module_traits>;
@@ -79,5 +86,6 @@ using unique_window = unique_any<window_traits>;
 using unique_hook = unique_any<hook_traits>;
 using unique_icon = unique_any<icon_traits>;
 using unique_deferred_positions = unique_any<deferred_positions_traits>;
+using unique_font = unique_any<font_traits>;
 
 } // namespace mv

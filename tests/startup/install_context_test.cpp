@@ -56,11 +56,12 @@ public:
 private:
     void remove()
     {
-        // Through the installer's own view of the registry, where the keys were made.
-        const auto location = installer::product_uninstall_key();
-        const mv::registry_key parent = mv::open_key(location.root, location.parent);
+        // Through the helpers, which reach the registry view that they wrote (a raw call misses it in the
+        // 64-bit build).
+        const installer::registry_location entry = installer::product_uninstall_key();
+        const mv::registry_key parent = mv::open_key(entry.root, entry.parent);
         if (parent)
-            ::RegDeleteTreeW(parent.get(), location.name.c_str());
+            mv::delete_key_tree(parent, entry.name);
         const mv::registry_key company = mv::open_key(HKEY_LOCAL_MACHINE, company_key);
         if (company)
             ::RegDeleteValueW(company.get(), path_value.c_str());

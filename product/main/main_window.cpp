@@ -1,0 +1,85 @@
+#include "main/main_window.hpp"
+
+#include "startup/product.hpp"
+#include "startup/strings.hpp"
+#include "startup/text_format.hpp"
+#include "system/unique_any.hpp"
+
+#include <windows.h>
+
+#include <filesystem>
+
+namespace product {
+
+namespace {
+
+struct window_state {
+    std::wstring project_file;
+    mv::unique_font heading_font;
+};
+
+// The dialog's font, larger and bold.
+mv::unique_font heading_font_of(HWND window)
+{
+    LOGFONTW font{};
+    const auto dialog_font = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
+    if (!dialog_font || !::GetObjectW(dialog_font, sizeof(font), &font))
+        return {};
+    font.lfHeight = font.lfHeight * 3 / 2;
+    font.lfWeight = FW_BOLD;
+    return mv::unique_font(::CreateFontIndirectW(&font));
+}
+
+void fill(HWND window, window_state& state)
+{
+    using installer::format_text;
+    using installer::load_string;
+    ::SetWindowTextW(window, installer::product_title(false).c_str());
+    ::SetDlgItemTextW(window, heading_control, format_text(load_string(1007), installer::product_title(false)).c_str());
+    ::SetDlgItemTextW(window, version_control,
+                      format_text(load_string(1008), installer::display_version, installer::numeric_version_text).c_str());
+    const std::wstring body =
+        state.project_file.empty()
+            ? load_string(1010)
+            : format_text(load_string(1011), std::filesystem::path(state.project_file).filename().wstring());
+    ::SetDlgItemTextW(window, body_control, body.c_str());
+    ::SetDlgItemTextW(window, IDCANCEL, load_string(1009).c_str());
+
+    state.heading_font = heading_font_of(window);
+    if (state.heading_font)
+        ::SendDlgItemMessageW(window, heading_control, WM_SETFONT, reinterpret_cast<WPARAM>(state.heading_font.get()), FALSE);
+}
+
+INT_PTR CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        ::SetWindowLongPtrW(window, DWLP_USER, lparam);
+        fill(window, *reinterpret_cast<window_state*>(lparam));
+        return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        // One plain surface, as a document window has, rather than the grey of a dialog.
+        ::SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == IDOK) {
+            ::EndDialog(window, 0);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+int run_main_window(const std::wstring& project_file)
+{
+    window_state state{project_file, {}};
+    const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(main_window_template),
+                                             nullptr, window_procedure, reinterpret_cast<LPARAM>(&state));
+    return result == -1 ? 1 : 0;
+}
+
+} // namespace product

@@ -6,6 +6,9 @@
 #include "engine/payload_fixture.hpp"
 #include "record/uninstall_key_location.hpp"
 #include "startup/install_context.hpp"
+#include "startup/languages.hpp"
+#include "startup/strings.hpp"
+#include "startup/text_format.hpp"
 #include "support/test_support.hpp"
 #include "system/registry_key.hpp"
 #include "wizard/dlg_install.hpp"
@@ -187,6 +190,64 @@ TEST_F(installation, without_a_working_folder_nothing_starts)
     EXPECT_EQ(status(), sentence);
     EXPECT_FALSE(::IsWindowVisible(item(IDC_PROGRESS)));
     EXPECT_FALSE(exists(install_context::instance().install_folder));
+}
+
+TEST_F(installation, shared_data_that_users_may_have_changed_is_never_overwritten)
+{
+    // First installation: a file already there stays, and becomes the installation's.
+    std::filesystem::create_directories(installed(L"Data\\Shared"));
+    write_bytes(installed(L"Data\\Shared\\beta.bin"), "changed by the user");
+    ASSERT_TRUE(install(engine_test::packed_payload("installation")));
+    EXPECT_EQ(read_bytes(installed(L"Data\\Shared\\beta.bin")), "changed by the user");
+    const auto lines = log();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), copying(L"Data\\Shared\\beta.bin", L"OK")), 0);
+    EXPECT_EQ(lines.size(), 9u);
+
+    installer::uninstall_log saved;
+    saved.load(installed(L"Uninstall.ulog"));
+    const auto& records = saved.earlier_records;
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const installer::log_record& r) {
+        return r.path == installed(L"Data\\Shared\\beta.bin") && r.done;
+    }));
+}
+
+TEST_F(installation, an_update_does_not_bring_back_shared_data_the_user_deleted)
+{
+    auto& context = install_context::instance();
+    context.earlier_installation = installer::earlier_state::older_version;
+    context.previous_version = 0x0007000C00030000;
+    context.uninstall_log.earlier_records.push_back(
+        installer::log_record(installer::record_kind::installed_file, installed(L"Data\\Shared\\beta.bin"), L"", true, 3));
+    context.uninstall_log.earlier_records.push_back(
+        installer::log_record(installer::record_kind::installed_file, installed(L"Old.dat"), L"", true, 0));
+
+    ASSERT_TRUE(install(engine_test::packed_payload("installation")));
+    EXPECT_FALSE(exists(installed(L"Data\\Shared\\beta.bin")));
+    const auto lines = log();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), copying(L"Data\\Shared\\beta.bin", L"OK")), 0);
+    EXPECT_EQ(lines.back(), L"Installation Data Writing...OK");
+    const std::string run = read_bytes(folder / L"product_run.txt");
+    EXPECT_NE(run.find("/update=0007000c00030000"), std::string::npos) << run;
+
+    // The earlier records that nothing replaced are carried over.
+    installer::uninstall_log saved;
+    saved.load(installed(L"Uninstall.ulog"));
+    const auto& records = saved.earlier_records;
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                            [&](const installer::log_record& r) { return r.path == installed(L"Old.dat"); }));
+}
+
+TEST_F(installation, the_log_is_in_the_current_language)
+{
+    installer::set_language(installer::language_french);
+    ASSERT_TRUE(install(engine_test::packed_payload("installation")));
+    const auto lines = log();
+    ASSERT_GE(lines.size(), 2u);
+    const std::wstring preparing = installer::load_string(1114) + installer::load_string(1011);
+    EXPECT_NE(preparing, L"Preparing Installation...OK");
+    EXPECT_EQ(lines[1], preparing);
+    EXPECT_EQ(status(), installer::format_text(installer::load_string(1106), installer::load_string(1006)));
+    EXPECT_NE(status(), L"Click on 'Next' to continue.");
 }
 
 TEST(installation_texts, error_codes_read_by_category)

@@ -66,7 +66,8 @@ private:
 class sequence {
 public:
     sequence(dlg_install& page, install_context& context, std::istream& payload)
-        : page_(page), context_(context), payload_(payload), wait_cursor_(::LoadCursorW(nullptr, IDC_WAIT))
+        : page_(page), context_(context), payload_(payload), wait_cursor_(::LoadCursorW(nullptr, IDC_WAIT)),
+          cleanup_(::SetCursor(wait_cursor_))
     {
     }
 
@@ -74,7 +75,7 @@ public:
 
 private:
     notification::result on_notification(const notification& n);
-    notification::result on_file_started(payload_entry& entry);
+    notification::result on_file_started(const payload_entry& entry);
     bool shared_data_kept(const payload_entry& entry);
     void on_file_finished(const payload_entry& entry);
     void after_extraction();
@@ -95,14 +96,13 @@ private:
     install_context& context_;
     std::istream& payload_;
     HCURSOR wait_cursor_;
-    run_cleanup* cleanup_ = nullptr;
+    run_cleanup cleanup_;  // undoes the run (temporary files, cursor) whichever way it ends
     std::wstring main_program_path_;
     std::wstring uninstaller_path_;
 };
 
 bool sequence::run()
 {
-    run_cleanup cleanup(::SetCursor(wait_cursor_));
     page_.append_log(std::wstring(45, L'\u2500') + line_end);
     status(load_string(1114));
 
@@ -115,8 +115,7 @@ bool sequence::run()
     }
     set_progress(0);
     ::ShowWindow(::GetDlgItem(page_.window(), progress_bar), SW_SHOW);
-    cleanup.temporary_files.push_back(context_.temp_folder);
-    cleanup_ = &cleanup;
+    cleanup_.temporary_files.push_back(context_.temp_folder);
 
     const std::wstring sample_folder = format_text(load_string(1018), product_title(true));
     const bool extracted =
@@ -144,7 +143,7 @@ notification::result sequence::on_notification(const notification& n)
     case notification::kind::finished:
         break;
     case notification::kind::file_started:
-        answer = on_file_started(*const_cast<payload_entry*>(std::get<notification::file_started>(n.data).entry));
+        answer = on_file_started(*std::get<notification::file_started>(n.data).entry);
         break;
     case notification::kind::file_finished:
         on_file_finished(*std::get<notification::file_finished>(n.data).entry);
@@ -166,7 +165,7 @@ notification::result sequence::on_notification(const notification& n)
     return answer;
 }
 
-notification::result sequence::on_file_started(payload_entry& entry)
+notification::result sequence::on_file_started(const payload_entry& entry)
 {
     const auto kind = static_cast<entry_kind>(entry.kind);
     switch (kind) {
@@ -185,7 +184,7 @@ notification::result sequence::on_file_started(payload_entry& entry)
             return notification::result::skip;
         break;
     case entry_kind::temporary:
-        cleanup_->temporary_files.push_back(entry.destination);
+        cleanup_.temporary_files.push_back(entry.destination);
         break;
     case entry_kind::language_file:
         break;

@@ -4,6 +4,7 @@
 #include "startup/module_path.hpp"
 #include "startup/product.hpp"
 #include "startup/version_info.hpp"
+#include "system/co_task_memory.hpp"
 
 #include <windows.h>
 #include <comdef.h>
@@ -16,7 +17,6 @@
 #include <clocale>
 #include <cwctype>
 #include <locale>
-#include <memory>
 #include <stdexcept>
 #include <system_error>
 
@@ -42,9 +42,8 @@ void run_once(INIT_ONCE& once, Body body)
 
 std::wstring known_folder(REFKNOWNFOLDERID id)
 {
-    wchar_t* raw = nullptr;
-    const HRESULT result = ::SHGetKnownFolderPath(id, 0, nullptr, &raw);
-    std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> path(raw, &::CoTaskMemFree);
+    mv::unique_co_task_string path;
+    const HRESULT result = ::SHGetKnownFolderPath(id, 0, nullptr, path.put());
     if (FAILED(result))
         throw std::system_error(result, std::system_category());
     return path.get();

@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace product {
 
@@ -14,9 +15,9 @@ namespace {
 // File names of the modules by language index; English and the languages the installer does not offer
 // have none.
 constexpr std::array<const wchar_t*, installer::language_count> module_files{
-    L"French",  nullptr,     L"German",  L"Spanish", L"Portuguese", L"Dutch",    nullptr,
-    L"Turkish", nullptr,     L"Romanian", L"Chinese", L"Italian",   L"Czech",    nullptr,
-    L"Greek",   L"Polish",   L"Hebrew",  L"Vietnamese", nullptr,    L"Hungarian", L"Serbian"};
+    L"French",  nullptr, L"German",   L"Spanish", L"Portuguese", L"Dutch",      nullptr,
+    L"Turkish", nullptr, L"Romanian", L"Chinese", L"Italian",    L"Czech",      nullptr,
+    L"Greek",   L"Polish", L"Hebrew", L"Vietnamese", nullptr,    L"Hungarian",  L"Serbian"};
 
 language_module& current_module()
 {

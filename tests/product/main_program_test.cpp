@@ -232,13 +232,6 @@ TEST_F(main_program_language, untranslated_or_missing_texts_of_a_module_are_engl
     EXPECT_EQ(shown.control_text(product::body_control), L"Create a project or open one to begin.");  // missing
 }
 
-TEST_F(main_program_language, a_damaged_module_is_english)
-{
-    test_support::write_bytes(program.module(L"German"), "MZ");
-    speak(2);
-    EXPECT_EQ(heading(), welcome(L"Welcome to %1%."));
-}
-
 // A right-to-left language mirrors the window and its texts read from the right; the others keep it as it is.
 TEST_F(main_program_language, hebrew_reads_from_right_to_left)
 {

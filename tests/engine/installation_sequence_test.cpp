@@ -3,10 +3,12 @@
 
 #include "engine/installation_sequence.hpp"
 #include "engine/compress_error.hpp"
+#include "engine/destination.hpp"
 #include "engine/payload_fixture.hpp"
 #include "record/uninstall_key_location.hpp"
 #include "startup/install_context.hpp"
 #include "startup/languages.hpp"
+#include "startup/product.hpp"
 #include "startup/strings.hpp"
 #include "startup/text_format.hpp"
 #include "support/test_support.hpp"
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -85,7 +88,11 @@ protected:
     std::wstring status() const { return installer::window_text(item(IDC_STATUS)); }
     std::wstring copying(const std::wstring& name, const wchar_t* result) const
     {
-        return L"Copying File \"" + installed(name) + L"\"..." + result;
+        return copying_file(installed(name), result);
+    }
+    static std::wstring copying_file(const std::wstring& path, const wchar_t* result)
+    {
+        return L"Copying File \"" + path + L"\"..." + result;
     }
 
     temp_folder folder;
@@ -248,6 +255,266 @@ TEST_F(installation, the_log_is_in_the_current_language)
     EXPECT_EQ(lines[1], preparing);
     EXPECT_EQ(status(), installer::format_text(installer::load_string(1106), installer::load_string(1006)));
     EXPECT_NE(status(), L"Click on 'Next' to continue.");
+}
+
+// The folder of the samples on the all-users desktop, where the relative sample folder puts them; removed
+// afterwards, unless it was there before (then it is not the test's, and the tests using it skip).
+struct desktop_samples {
+    desktop_samples()
+        : folder(installer::shell_folder(CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY, true) + L"\\" +
+                 installer::format_text(installer::load_string(1018), installer::product_title(true))),
+          existed_before(exists(folder))
+    {
+    }
+    ~desktop_samples()
+    {
+        std::error_code ignored;
+        if (!existed_before)
+            std::filesystem::remove_all(folder, ignored);
+    }
+    desktop_samples(const desktop_samples&) = delete;
+    desktop_samples& operator=(const desktop_samples&) = delete;
+
+    const std::wstring folder;
+    const bool existed_before;
+};
+
+// The text of a log file that the installer saved (UTF-16LE with its byte-order mark).
+std::wstring saved_text(const std::wstring& path)
+{
+    const std::string bytes = read_bytes(path);
+    std::wstring text;
+    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2)
+        text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[at]) |
+                                            static_cast<unsigned char>(bytes[at + 1]) << 8));
+    return text;
+}
+
+// Whether `path` lies inside `folder` (as a log names them: the same spelling).
+bool inside(const std::wstring& path, const std::wstring& folder)
+{
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == L'\\';
+}
+
+// A payload with a sample, two shared data files and the DirectX set-up, installed first as the earlier
+// installation that the next run finds through its log.
+class installation_with_samples : public installation {
+protected:
+    void SetUp() override
+    {
+        installation::SetUp();
+        if (samples.existed_before)
+            GTEST_SKIP() << "the all-users desktop holds a samples folder that is not the test's";
+    }
+
+    static std::string payload() { return engine_test::packed_payload("update"); }
+
+    // The next run as the installer's start prepares it: the earlier installation's state and its log.
+    void over_earlier(installer::earlier_state state, std::uint64_t previous_version)
+    {
+        auto& context = install_context::instance();
+        context.earlier_installation = state;
+        context.previous_version = previous_version;
+        context.uninstall_log = installer::uninstall_log{};
+        context.uninstall_log.load(installed(L"Uninstall.ulog"));
+        ASSERT_FALSE(context.uninstall_log.earlier_records.empty());
+        ::SetDlgItemTextW(page, IDC_LOG, L"");
+        ::SetEnvironmentVariableW(L"DSETUP_DOUBLE_SEEN", nullptr);
+    }
+
+    std::wstring sample() const { return samples.folder + L"\\gamma.txt"; }
+    static std::wstring directx_library() { return install_context::instance().temp_folder + L"\\DSETUP.dll"; }
+    static bool directx_ran() { return ::GetEnvironmentVariableW(L"DSETUP_DOUBLE_SEEN", nullptr, 0) > 0; }
+    // Backups and working folders go to the temporary folder, which is the test's.
+    bool nothing_left_in_temporary() const { return std::filesystem::is_empty(temporary.path()); }
+
+    desktop_samples samples;
+    scoped_variable directx_seen{L"DSETUP_DOUBLE_SEEN", nullptr};
+    temp_folder temporary;
+    redirected_temp redirect{temporary.path()};
+};
+
+TEST_F(installation_with_samples, a_first_installation_puts_the_samples_on_the_all_users_desktop)
+{
+    ASSERT_TRUE(install(payload()));
+    const std::vector<std::wstring> expected = {
+        separator,
+        L"Preparing Installation...OK",
+        copying(L"product_double.exe", L"OK"),
+        copying(L"alpha.txt", L"OK"),
+        copying(L"Data\\Shared\\beta.bin", L"OK"),
+        copying(L"Data\\Shared\\check.txt", L"OK"),
+        copying_file(sample(), L"OK"),
+        copying(L"Lang\\empty.txt", L"OK"),
+        copying_file(directx_library(), L"OK"),
+        L"Shortcuts Creation...OK",
+        L"Updating DirectX...OK",
+        L"Registry Data Writing...OK",
+        L"Installation Data Writing...OK",
+    };
+    EXPECT_EQ(log(), expected);
+    ASSERT_TRUE(exists(sample()));
+    EXPECT_EQ(std::filesystem::file_size(sample()), 5123u);
+    EXPECT_TRUE(directx_ran());
+
+    // The uninstaller finds the sample and the folder made for it, the folder first.
+    installer::uninstall_log saved;
+    saved.load(installed(L"Uninstall.ulog"));
+    const auto& records = saved.earlier_records;
+    const auto named = [&](installer::record_kind kind, const std::wstring& path) {
+        return std::find_if(records.begin(), records.end(),
+                            [&](const installer::log_record& r) { return r.kind == kind && r.path == path; });
+    };
+    const auto folder_record = named(installer::record_kind::created_folder, samples.folder);
+    const auto sample_record = named(installer::record_kind::installed_file, sample());
+    ASSERT_NE(folder_record, records.end());
+    ASSERT_NE(sample_record, records.end());
+    EXPECT_EQ(sample_record->tag, 4);
+    EXPECT_TRUE(sample_record->done);
+    EXPECT_LT(std::distance(records.begin(), folder_record), std::distance(records.begin(), sample_record));
+    EXPECT_TRUE(nothing_left_in_temporary());
+}
+
+TEST_F(installation_with_samples, an_update_writes_no_samples_and_no_lines_for_the_earlier_shared_data)
+{
+    ASSERT_TRUE(install(payload()));
+    // Since then the user removed the samples and changed a shared file.
+    std::filesystem::remove_all(samples.folder);
+    write_bytes(installed(L"Data\\Shared\\beta.bin"), "changed by the user");
+    over_earlier(installer::earlier_state::older_version, 0x0007000C00030000);
+
+    ASSERT_TRUE(install(payload()));
+    const std::vector<std::wstring> expected = {
+        separator,
+        L"Preparing Installation...OK",
+        copying(L"product_double.exe", L"OK"),
+        copying(L"alpha.txt", L"OK"),
+        copying(L"Lang\\empty.txt", L"OK"),
+        copying_file(directx_library(), L"OK"),
+        L"Shortcuts Creation...OK",
+        L"Registry Data Writing...OK",
+        L"Installation Data Writing...OK",
+    };
+    EXPECT_EQ(log(), expected);
+    EXPECT_FALSE(exists(samples.folder));
+    EXPECT_EQ(read_bytes(installed(L"Data\\Shared\\beta.bin")), "changed by the user");
+    EXPECT_TRUE(exists(installed(L"Data\\Shared\\check.txt")));
+    // The earlier installation brought DirectX up to date already.
+    EXPECT_FALSE(directx_ran());
+    EXPECT_TRUE(nothing_left_in_temporary());
+}
+
+TEST_F(installation_with_samples, a_reinstallation_rewrites_the_payload_and_the_samples_but_not_the_shared_data)
+{
+    ASSERT_TRUE(install(payload()));
+    const std::string uninstaller = read_bytes(installed(L"alpha.txt"));
+    // Since then: a damaged program file, a changed sample, a changed and a deleted shared file.
+    ::SetFileAttributesW(installed(L"alpha.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    write_bytes(installed(L"alpha.txt"), "damaged");
+    write_bytes(sample(), "the user's sample");
+    write_bytes(installed(L"Data\\Shared\\beta.bin"), "changed by the user");
+    ASSERT_TRUE(::DeleteFileW(installed(L"Data\\Shared\\check.txt").c_str()));
+    over_earlier(installer::earlier_state::same_version, 0);
+
+    ASSERT_TRUE(install(payload()));
+    const std::vector<std::wstring> expected = {
+        separator,
+        L"Preparing Installation...OK",
+        copying(L"product_double.exe", L"OK"),
+        copying(L"alpha.txt", L"OK"),
+        copying_file(sample(), L"OK"),
+        copying(L"Lang\\empty.txt", L"OK"),
+        copying_file(directx_library(), L"OK"),
+        L"Shortcuts Creation...OK",
+        L"Updating DirectX...OK",
+        L"Registry Data Writing...OK",
+        L"Installation Data Writing...OK",
+    };
+    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(read_bytes(installed(L"alpha.txt")), uninstaller);
+    EXPECT_TRUE(::GetFileAttributesW(installed(L"alpha.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(std::filesystem::file_size(sample()), 5123u);
+    EXPECT_EQ(read_bytes(installed(L"Data\\Shared\\beta.bin")), "changed by the user");
+    EXPECT_FALSE(exists(installed(L"Data\\Shared\\check.txt")));
+    // Although the earlier log records a completed DirectX update: a reinstallation repairs.
+    EXPECT_TRUE(directx_ran());
+    const std::string run = read_bytes(folder / L"product_run.txt");
+    EXPECT_NE(run.find("/Register /Background"), std::string::npos) << run;
+    EXPECT_EQ(run.find("/update"), std::string::npos) << run;
+    // The replaced files were kept until the log was written, and went with it.
+    EXPECT_TRUE(nothing_left_in_temporary());
+}
+
+TEST_F(installation_with_samples, a_reinstallation_carries_the_earlier_records_over_once)
+{
+    ASSERT_TRUE(install(payload()));
+    installer::uninstall_log first;
+    first.load(installed(L"Uninstall.ulog"));
+    over_earlier(installer::earlier_state::same_version, 0);
+    // A file of the earlier version that this payload no longer has.
+    install_context::instance().uninstall_log.earlier_records.push_back(
+        installer::log_record(installer::record_kind::installed_file, installed(L"Old.dat"), L"", true, 0));
+
+    ASSERT_TRUE(install(payload()));
+    installer::uninstall_log saved;
+    saved.load(installed(L"Uninstall.ulog"));
+    const std::vector<installer::log_record> records(saved.earlier_records.begin(), saved.earlier_records.end());
+
+    // Each folder and file once, each other step once.
+    const auto identity = [](const installer::log_record& r) {
+        const bool by_path = r.kind == installer::record_kind::created_folder ||
+                             r.kind == installer::record_kind::installed_file;
+        return std::make_pair(static_cast<int>(r.kind), by_path ? r.path : std::wstring());
+    };
+    std::set<std::pair<int, std::wstring>> named;
+    for (const auto& record : records)
+        EXPECT_TRUE(named.insert(identity(record)).second) << "twice: " << utf8(installer::record_text(record));
+    // Nothing that the first installation made is forgotten: the folders it created, the shared data that
+    // this run left alone.
+    for (const auto& record : first.earlier_records)
+        EXPECT_EQ(named.count(identity(record)), 1u) << "lost: " << utf8(installer::record_text(record));
+    EXPECT_EQ(named.count(identity(installer::log_record(installer::record_kind::installed_file,
+                                                          installed(L"Old.dat"), L"", true, 0))),
+              1u);
+    // Undone from the last record to the first, every folder is empty before it goes.
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records[i].kind != installer::record_kind::created_folder)
+            continue;
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(inside(records[j].path, records[i].path))
+                << utf8(records[j].path) << " comes before its folder " << utf8(records[i].path);
+    }
+    EXPECT_NE(saved_text(installed(L"Uninstall.ulog")).find(L"// Install Tarvolith 7.12d -- Update (Tarvolith 7.12d)\r\n"),
+              std::wstring::npos);
+}
+
+TEST_F(installation_with_samples, a_failed_reinstallation_puts_the_earlier_files_back)
+{
+    ASSERT_TRUE(install(payload()));
+    const std::string program = read_bytes(installed(L"product_double.exe"));
+    ::SetFileAttributesW(installed(L"alpha.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    write_bytes(installed(L"alpha.txt"), "the earlier uninstaller");
+    write_bytes(installed(L"Lang\\empty.txt"), "the earlier language file");
+    write_bytes(sample(), "the user's sample");
+    const std::string earlier_log = read_bytes(installed(L"Uninstall.ulog"));
+    over_earlier(installer::earlier_state::same_version, 0);
+
+    // The last entry, the DirectX set-up, fails its check after every installed file was replaced.
+    std::string archive = engine_test::decompress(payload());
+    const std::size_t crc_at = engine_test::entry_crc_offset(archive, 6);
+    engine_test::put_le(archive, crc_at, 4, engine_test::get_le(archive, crc_at, 4) ^ 1);
+    EXPECT_FALSE(install(engine_test::compress(archive)));
+    ASSERT_FALSE(log().empty());
+    EXPECT_EQ(log().back(), copying_file(directx_library(), L"Failed"));
+
+    EXPECT_EQ(read_bytes(installed(L"product_double.exe")), program);
+    EXPECT_EQ(read_bytes(installed(L"alpha.txt")), "the earlier uninstaller");
+    EXPECT_EQ(read_bytes(installed(L"Lang\\empty.txt")), "the earlier language file");
+    EXPECT_EQ(read_bytes(sample()), "the user's sample");
+    EXPECT_TRUE(exists(installed(L"Data\\Shared\\beta.bin")));
+    EXPECT_EQ(read_bytes(installed(L"Uninstall.ulog")), earlier_log);
+    EXPECT_FALSE(directx_ran());
+    EXPECT_TRUE(nothing_left_in_temporary());
 }
 
 TEST(installation_texts, error_codes_read_by_category)

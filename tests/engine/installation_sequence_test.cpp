@@ -4,6 +4,7 @@
 #include "engine/installation_sequence.hpp"
 #include "engine/compress_error.hpp"
 #include "engine/destination.hpp"
+#include "engine/installation_fixture.hpp"
 #include "engine/payload_fixture.hpp"
 #include "record/uninstall_key_location.hpp"
 #include "startup/install_context.hpp"
@@ -13,8 +14,6 @@
 #include "startup/text_format.hpp"
 #include "support/test_support.hpp"
 #include "system/registry_key.hpp"
-#include "wizard/dlg_install.hpp"
-#include "wizard/page_fixture.hpp"
 #include "wizard/window_text.hpp"
 
 #include "resources/dialog_ids.h"
@@ -35,36 +34,11 @@ namespace {
 
 const std::wstring separator(45, L'\u2500');
 
-std::vector<std::wstring> lines_of(const std::wstring& text)
-{
-    std::vector<std::wstring> lines;
-    std::wstringstream in(text);
-    for (std::wstring line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == L'\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-class installation : public page_fixture<installer::dlg_install> {
+class installation : public engine_test::installation_page {
 protected:
     void SetUp() override
     {
-        create(IDD_PAGE_INSTALL);
-        show();
-        ::SetDlgItemTextW(page, IDC_LOG, L"");
-        ::ShowWindow(item(IDC_PROGRESS), SW_HIDE);
-
-        auto& context = install_context::instance();
-        context.install_folder = folder / L"Programs\\Tarvolith 7";
-        context.start_menu_folder = folder / L"Menu";
-        context.start_menu_shortcut = true;
-        context.desktop_shortcut = false;  // the real desktop is not the test's
-        context.earlier_installation = installer::earlier_state::none;
-        context.previous_version = 0;
-        context.uninstall_log = installer::uninstall_log{};
-
+        installation_page::SetUp();
         // A fresh prefix has no Uninstall key; the product's own key is the test's.
         const auto location = installer::product_uninstall_key();
         uninstall_parent = mv::create_key(location.root, location.parent);
@@ -74,17 +48,6 @@ protected:
 
     void remove_product_key() { ::RegDeleteTreeW(uninstall_parent.get(), installer::product_uninstall_key().name.c_str()); }
 
-    bool install(const std::string& payload)
-    {
-        std::istringstream source(payload);
-        return installer::run_installation(installer::dlg_install::instance(), install_context::instance(), source);
-    }
-
-    std::wstring installed(const std::wstring& name) const
-    {
-        return install_context::instance().install_folder + L"\\" + name;
-    }
-    std::vector<std::wstring> log() const { return lines_of(installer::window_text(item(IDC_LOG))); }
     std::wstring status() const { return installer::window_text(item(IDC_STATUS)); }
     std::wstring copying(const std::wstring& name, const wchar_t* result) const
     {
@@ -95,7 +58,6 @@ protected:
         return L"Copying File \"" + path + L"\"..." + result;
     }
 
-    temp_folder folder;
     mv::registry_key uninstall_parent;
     scoped_variable report{L"PRODUCT_DOUBLE_REPORT", folder / L"product_run.txt"};
 };
@@ -322,6 +284,20 @@ protected:
         ::SetEnvironmentVariableW(L"DSETUP_DOUBLE_SEEN", nullptr);
     }
 
+    // The log of a successful run that writes `written` (full paths, in archive order).
+    static std::vector<std::wstring> log_writing(const std::vector<std::wstring>& written, bool updating_directx)
+    {
+        std::vector<std::wstring> lines{separator, L"Preparing Installation...OK"};
+        for (const std::wstring& path : written)
+            lines.push_back(copying_file(path, L"OK"));
+        lines.push_back(L"Shortcuts Creation...OK");
+        if (updating_directx)
+            lines.push_back(L"Updating DirectX...OK");
+        lines.push_back(L"Registry Data Writing...OK");
+        lines.push_back(L"Installation Data Writing...OK");
+        return lines;
+    }
+
     std::wstring sample() const { return samples.folder + L"\\gamma.txt"; }
     static std::wstring directx_library() { return install_context::instance().temp_folder + L"\\DSETUP.dll"; }
     static bool directx_ran() { return ::GetEnvironmentVariableW(L"DSETUP_DOUBLE_SEEN", nullptr, 0) > 0; }
@@ -337,22 +313,10 @@ protected:
 TEST_F(installation_with_samples, a_first_installation_puts_the_samples_on_the_all_users_desktop)
 {
     ASSERT_TRUE(install(payload()));
-    const std::vector<std::wstring> expected = {
-        separator,
-        L"Preparing Installation...OK",
-        copying(L"product_double.exe", L"OK"),
-        copying(L"alpha.txt", L"OK"),
-        copying(L"Data\\Shared\\beta.bin", L"OK"),
-        copying(L"Data\\Shared\\check.txt", L"OK"),
-        copying_file(sample(), L"OK"),
-        copying(L"Lang\\empty.txt", L"OK"),
-        copying_file(directx_library(), L"OK"),
-        L"Shortcuts Creation...OK",
-        L"Updating DirectX...OK",
-        L"Registry Data Writing...OK",
-        L"Installation Data Writing...OK",
-    };
-    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(log(), log_writing({installed(L"product_double.exe"), installed(L"alpha.txt"),
+                                  installed(L"Data\\Shared\\beta.bin"), installed(L"Data\\Shared\\check.txt"), sample(),
+                                  installed(L"Lang\\empty.txt"), directx_library()},
+                                 true));
     ASSERT_TRUE(exists(sample()));
     EXPECT_EQ(std::filesystem::file_size(sample()), 5123u);
     EXPECT_TRUE(directx_ran());
@@ -384,18 +348,9 @@ TEST_F(installation_with_samples, an_update_writes_no_samples_and_no_lines_for_t
     over_earlier(installer::earlier_state::older_version, 0x0007000C00030000);
 
     ASSERT_TRUE(install(payload()));
-    const std::vector<std::wstring> expected = {
-        separator,
-        L"Preparing Installation...OK",
-        copying(L"product_double.exe", L"OK"),
-        copying(L"alpha.txt", L"OK"),
-        copying(L"Lang\\empty.txt", L"OK"),
-        copying_file(directx_library(), L"OK"),
-        L"Shortcuts Creation...OK",
-        L"Registry Data Writing...OK",
-        L"Installation Data Writing...OK",
-    };
-    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(log(), log_writing({installed(L"product_double.exe"), installed(L"alpha.txt"),
+                                  installed(L"Lang\\empty.txt"), directx_library()},
+                                 false));
     EXPECT_FALSE(exists(samples.folder));
     EXPECT_EQ(read_bytes(installed(L"Data\\Shared\\beta.bin")), "changed by the user");
     EXPECT_TRUE(exists(installed(L"Data\\Shared\\check.txt")));
@@ -417,20 +372,9 @@ TEST_F(installation_with_samples, a_reinstallation_rewrites_the_payload_and_the_
     over_earlier(installer::earlier_state::same_version, 0);
 
     ASSERT_TRUE(install(payload()));
-    const std::vector<std::wstring> expected = {
-        separator,
-        L"Preparing Installation...OK",
-        copying(L"product_double.exe", L"OK"),
-        copying(L"alpha.txt", L"OK"),
-        copying_file(sample(), L"OK"),
-        copying(L"Lang\\empty.txt", L"OK"),
-        copying_file(directx_library(), L"OK"),
-        L"Shortcuts Creation...OK",
-        L"Updating DirectX...OK",
-        L"Registry Data Writing...OK",
-        L"Installation Data Writing...OK",
-    };
-    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(log(), log_writing({installed(L"product_double.exe"), installed(L"alpha.txt"), sample(),
+                                  installed(L"Lang\\empty.txt"), directx_library()},
+                                 true));
     EXPECT_EQ(read_bytes(installed(L"alpha.txt")), uninstaller);
     EXPECT_TRUE(::GetFileAttributesW(installed(L"alpha.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(std::filesystem::file_size(sample()), 5123u);

@@ -4,17 +4,12 @@
 #include "common/file_types.hpp"
 #include "common/installed_path.hpp"
 #include "engine/destination.hpp"
-#include "engine/installation_sequence.hpp"
+#include "engine/installation_fixture.hpp"
 #include "engine/payload_fixture.hpp"
 #include "record/uninstall_key_location.hpp"
-#include "startup/install_context.hpp"
 #include "startup/product.hpp"
 #include "support/test_support.hpp"
 #include "system/registry_key.hpp"
-#include "wizard/dlg_install.hpp"
-#include "wizard/page_fixture.hpp"
-
-#include "resources/dialog_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -282,30 +277,19 @@ private:
     bool present_;
 };
 
-class round_trip : public page_fixture<installer::dlg_install> {
+class round_trip : public engine_test::installation_page {
 protected:
     void SetUp() override
     {
         if (!read_tree(uninstall_entry).empty() || !product::registered_program().empty() ||
             !product::read_installed_path().empty())
             GTEST_SKIP() << "the machine has an installed product, which the test must not remove";
-        create(IDD_PAGE_INSTALL);
-        show();
-
-        auto& context = install_context::instance();
-        context.install_folder = folder / L"Programs\\Tarvolith 7";
-        context.start_menu_folder = folder / L"Menu";
-        context.start_menu_shortcut = true;
-        context.desktop_shortcut = false;  // the real desktop is not the test's
-        context.earlier_installation = installer::earlier_state::none;
-        context.previous_version = 0;
-        context.uninstall_log = installer::uninstall_log{};
+        installation_page::SetUp();
     }
 
-    void install()
+    void install_product()
     {
-        std::istringstream source(engine_test::packed_payload("round_trip"));
-        ASSERT_TRUE(installer::run_installation(installer::dlg_install::instance(), install_context::instance(), source));
+        ASSERT_TRUE(install(engine_test::packed_payload("round_trip")));
         // The installation took place, as far as the test looks: the program registered itself.
         ASSERT_TRUE(exists(uninstaller()));
         ASSERT_TRUE(exists(installed(L"Uninstall.ulog")));
@@ -315,10 +299,6 @@ protected:
         ASSERT_NE(read_tree(uninstall_entry), std::vector<registry_entry>{});
     }
 
-    std::wstring installed(const std::wstring& name) const
-    {
-        return install_context::instance().install_folder + L"\\" + name;
-    }
     std::wstring uninstaller() const { return installed(L"Uninstall.exe"); }
 
     const installer::registry_location entry = installer::product_uninstall_key();
@@ -329,7 +309,6 @@ protected:
         {HKEY_CLASSES_ROOT, product::project_class},
         {HKEY_LOCAL_MACHINE, installer::maker_key_path()},
     }};
-    temp_folder folder;
     const std::wstring maker_data =
         installer::shell_folder(CSIDL_COMMON_APPDATA, CSIDL_APPDATA, true) + L"\\" + installer::company_name;
     const std::wstring shared_data = maker_data + L"\\Tarvolith 7 Tests\\beta.bin";
@@ -353,7 +332,7 @@ protected:
 
 TEST_F(round_trip, the_uninstaller_leaves_the_machine_as_before_but_for_the_shared_data_and_the_users_file)
 {
-    ASSERT_NO_FATAL_FAILURE(install());
+    ASSERT_NO_FATAL_FAILURE(install_product());
     const std::string shared_file = file_description(shared_data);
     const std::wstring notes = installed(L"my notes.txt");
     write_bytes(notes, "the user's own file");
@@ -381,7 +360,7 @@ TEST_F(round_trip, the_uninstaller_leaves_the_machine_as_before_but_for_the_shar
 
 TEST_F(round_trip, with_remove_shared_data_the_uninstaller_leaves_the_machine_exactly_as_before)
 {
-    ASSERT_NO_FATAL_FAILURE(install());
+    ASSERT_NO_FATAL_FAILURE(install_product());
     const auto run = run_program(uninstaller(), L"/Quiet /RemoveSharedData");
     EXPECT_EQ(run.exit_code, 0u) << run.output;
     EXPECT_EQ(text_of(files.now()), text_of(files.before()));

@@ -277,6 +277,28 @@ private:
     bool present_;
 };
 
+// A key that the test needs, made when it is missing (a fresh Wine prefix has no list of installed
+// programs) and then deleted again at the end.
+class needed_key {
+public:
+    needed_key(HKEY root, std::wstring path) : root_(root), path_(std::move(path)), made_(!mv::open_key(root_, path_))
+    {
+        mv::create_key(root_, path_);
+    }
+    ~needed_key()
+    {
+        if (made_)
+            mv::delete_key_tree(mv::registry_key(root_), path_);
+    }
+    needed_key(const needed_key&) = delete;
+    needed_key& operator=(const needed_key&) = delete;
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    bool made_;
+};
+
 class round_trip : public engine_test::installation_page {
 protected:
     void SetUp() override
@@ -303,6 +325,7 @@ protected:
 
     const installer::registry_location entry = installer::product_uninstall_key();
     const watched_key uninstall_entry{entry.root, entry.path()};
+    needed_key uninstall_list{entry.root, entry.parent};
     registry_snapshot registry{{
         uninstall_entry,
         {HKEY_CLASSES_ROOT, product::project_extension},

@@ -345,7 +345,7 @@ TEST_F(installation_with_samples, an_update_writes_no_samples_and_no_lines_for_t
     // Since then the user removed the samples and changed a shared file.
     std::filesystem::remove_all(samples.folder);
     write_bytes(installed(L"Data\\Shared\\beta.bin"), "changed by the user");
-    over_earlier(installer::earlier_state::older_version, 0x0007000C00030000);
+    ASSERT_NO_FATAL_FAILURE(over_earlier(installer::earlier_state::older_version, 0x0007000C00030000));
 
     ASSERT_TRUE(install(payload()));
     EXPECT_EQ(log(), log_writing({installed(L"product_double.exe"), installed(L"alpha.txt"),
@@ -369,7 +369,7 @@ TEST_F(installation_with_samples, a_reinstallation_rewrites_the_payload_and_the_
     write_bytes(sample(), "the user's sample");
     write_bytes(installed(L"Data\\Shared\\beta.bin"), "changed by the user");
     ASSERT_TRUE(::DeleteFileW(installed(L"Data\\Shared\\check.txt").c_str()));
-    over_earlier(installer::earlier_state::same_version, 0);
+    ASSERT_NO_FATAL_FAILURE(over_earlier(installer::earlier_state::same_version, 0));
 
     ASSERT_TRUE(install(payload()));
     EXPECT_EQ(log(), log_writing({installed(L"product_double.exe"), installed(L"alpha.txt"), sample(),
@@ -394,7 +394,7 @@ TEST_F(installation_with_samples, a_reinstallation_carries_the_earlier_records_o
     ASSERT_TRUE(install(payload()));
     installer::uninstall_log first;
     first.load(installed(L"Uninstall.ulog"));
-    over_earlier(installer::earlier_state::same_version, 0);
+    ASSERT_NO_FATAL_FAILURE(over_earlier(installer::earlier_state::same_version, 0));
     // A file of the earlier version that this payload no longer has.
     install_context::instance().uninstall_log.earlier_records.push_back(
         installer::log_record(installer::record_kind::installed_file, installed(L"Old.dat"), L"", true, 0));
@@ -441,7 +441,7 @@ TEST_F(installation_with_samples, a_failed_reinstallation_puts_the_earlier_files
     write_bytes(installed(L"Lang\\empty.txt"), "the earlier language file");
     write_bytes(sample(), "the user's sample");
     const std::string earlier_log = read_bytes(installed(L"Uninstall.ulog"));
-    over_earlier(installer::earlier_state::same_version, 0);
+    ASSERT_NO_FATAL_FAILURE(over_earlier(installer::earlier_state::same_version, 0));
 
     // The last entry, the DirectX set-up, fails its check after every installed file was replaced.
     std::string archive = engine_test::decompress(payload());

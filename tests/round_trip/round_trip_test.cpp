@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -97,9 +98,17 @@ std::string text_of(const std::vector<registry_entry>& entries)
     for (const registry_entry& entry : entries) {
         text << utf8(entry.key);
         if (entry.is_value) {
-            text << " | " << utf8(entry.name) << " (" << entry.type << "):";
-            for (BYTE b : entry.data)
-                text << ' ' << static_cast<int>(b);
+            text << " | " << utf8(entry.name) << " (" << entry.type << "): ";
+            if (entry.type == REG_SZ || entry.type == REG_EXPAND_SZ) {
+                std::wstring value(entry.data.size() / sizeof(wchar_t), L'\0');
+                std::memcpy(value.data(), entry.data.data(), value.size() * sizeof(wchar_t));
+                while (!value.empty() && value.back() == L'\0')
+                    value.pop_back();
+                text << utf8(value);
+            } else {
+                for (BYTE b : entry.data)
+                    text << static_cast<int>(b) << ' ';
+            }
         }
         text << '\n';
     }

@@ -103,9 +103,11 @@ std::map<std::string, double> run_child(const fs::path& payload)
     DWORD code = 1;
     ::GetExitCodeProcess(process.get(), &code);
     std::map<std::string, double> values;
-    std::ifstream in(results);
-    for (std::string key; code == 0 && in >> key;)
-        in >> values[key];
+    {
+        std::ifstream in(results);
+        for (std::string key; code == 0 && in >> key;)
+            in >> values[key];
+    }  // closed, so that it can be removed
     std::error_code ignored;
     fs::remove(results, ignored);
     return values;

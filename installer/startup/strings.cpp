@@ -51,6 +51,11 @@ bool untranslated(unsigned id)
 
 } // namespace
 
+std::wstring_view resource_string(HMODULE module, unsigned id) noexcept
+{
+    return string_in(module, id);
+}
+
 HMODULE resource_module()
 {
     language_state& state = language_state::instance();

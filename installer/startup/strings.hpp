@@ -22,6 +22,8 @@ HMODULE resource_module();
 resource_view load_resource(const wchar_t* type, const wchar_t* name);
 // The characters of a string resource (not null-terminated), empty when there is none.
 std::wstring_view load_resource_string(unsigned id);
+// The same from one given module only (which may be mapped as data).
+std::wstring_view resource_string(HMODULE module, unsigned id) noexcept;
 
 // Text slot n, named by its French id 1000 + n, in the current language; untranslated ("#") slots fall
 // back to English, then French.

@@ -5,13 +5,16 @@
 #include "common/command_options.hpp"
 #include "common/installed_path.hpp"
 #include "common/product_language.hpp"
+#include "common/product_texts.hpp"
 #include "main/main_window.hpp"
 #include "main/registration.hpp"
+#include "startup/languages.hpp"
 #include "startup/module_path.hpp"
 
 #include <windows.h>
 
 #include <exception>
+#include <filesystem>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
@@ -23,6 +26,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         // A user without the right to write the machine's keys still uses the program.
     }
     product::choose_language();
+    // The texts of every language but English come from its module in "Lang" beside the program.
+    product::use_language_module(product::open_language_module(
+        std::filesystem::path(program).parent_path().wstring(), installer::language_state::instance().index));
 
     if (options.has(L"/Register"))
         return product::register_run(program, options.has(L"/Background"));

@@ -1,10 +1,10 @@
 #include "uninstall/uninstall_session.hpp"
 
+#include "common/product_texts.hpp"
 #include "record/file_operations.hpp"
 #include "record/uninstall_log.hpp"
 #include "startup/product.hpp"
 #include "startup/start_up.hpp"
-#include "startup/strings.hpp"
 #include "startup/text_format.hpp"
 #include "system/named_objects.hpp"
 #include "wizard/message_box.hpp"
@@ -40,7 +40,7 @@ bool product_closed(const session_settings& settings)
     while (product_runs(settings.application_id)) {
         if (settings.quiet)
             return false;
-        const std::wstring text = installer::format_text(installer::load_string(1006), installer::product_title(true));
+        const std::wstring text = installer::format_text(load_text(1006), installer::product_title(true));
         if (installer::message_box(text, nullptr, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
             return false;
     }
@@ -60,18 +60,18 @@ std::wstring item_list(const std::vector<std::wstring>& items)
     for (std::size_t i = 0; i < items.size() && i < listed_items; ++i)
         list += items[i] + L"\n";
     if (items.size() > listed_items)
-        list += installer::format_text(installer::load_string(1015), items.size() - listed_items);
+        list += installer::format_text(load_text(1015), items.size() - listed_items);
     return list;
 }
 
 void tell_outcome(const undo_outcome& outcome)
 {
     if (outcome.not_removed.empty()) {
-        installer::message_box(installer::format_text(installer::load_string(1003), title()), nullptr,
+        installer::message_box(installer::format_text(load_text(1003), title()), nullptr,
                                MB_OK | MB_ICONINFORMATION);
         return;
     }
-    installer::message_box(installer::format_text(installer::load_string(1004), title(), item_list(outcome.not_removed)),
+    installer::message_box(installer::format_text(load_text(1004), title(), item_list(outcome.not_removed)),
                            nullptr, MB_OK | MB_ICONWARNING);
 }
 
@@ -89,12 +89,12 @@ uninstall_result run_uninstall(const session_settings& settings, const report_si
         if (settings.quiet)
             report(L"no uninstall log: " + log_path);
         else
-            installer::message_box(installer::format_text(installer::load_string(1005), title()), nullptr,
+            installer::message_box(installer::format_text(load_text(1005), title()), nullptr,
                                    MB_OK | MB_ICONERROR);
         return uninstall_no_log;
     }
 
-    if (!settings.quiet && installer::message_box(installer::format_text(installer::load_string(1001), title()),
+    if (!settings.quiet && installer::message_box(installer::format_text(load_text(1001), title()),
                                                   nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return uninstall_cancelled;
     if (!product_closed(settings)) {
@@ -107,7 +107,7 @@ uninstall_result run_uninstall(const session_settings& settings, const report_si
     undo.remove_shared_data = settings.remove_shared_data;
     if (!settings.quiet && any_shared_data_present(log.earlier_records))
         undo.remove_shared_data =
-            installer::message_box(installer::format_text(installer::load_string(1002), installer::product_title(true)),
+            installer::message_box(installer::format_text(load_text(1002), installer::product_title(true)),
                                    nullptr, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
     undo.own_program = settings.own_program;
     undo.log_path = log_path;

@@ -3,12 +3,16 @@
 
 #include "common/file_types.hpp"
 #include "common/identity.hpp"
+#include "common/product_texts.hpp"
 #include "common/installed_path.hpp"
 #include "main/main_window.hpp"
 #include "product/product_fixture.hpp"
 #include "record/uninstall_key_location.hpp"
+#include "startup/languages.hpp"
 #include "startup/product.hpp"
 #include "startup/start_up.hpp"
+#include "startup/strings.hpp"
+#include "startup/text_format.hpp"
 #include "startup/version_info.hpp"
 #include "system/registry_key.hpp"
 
@@ -21,12 +25,14 @@ namespace {
 
 using namespace product_test;
 
-// The main program copied into a folder of the test, as an installation places it.
+// The main program copied into a folder of the test with its language modules, as an installation places them.
 struct installed_program {
     installed_program()
     {
         ::CopyFileW(test_support::beside_test(L"Tarvolith.exe").c_str(), path.c_str(), FALSE);
+        install_language_modules(folder.path());
     }
+    std::wstring module(const std::wstring& name) const { return folder / (L"Lang\\" + name + L".dll"); }
     test_support::temp_folder folder;
     std::wstring path = folder / L"Tarvolith.exe";
 };
@@ -156,6 +162,10 @@ protected:
         open_window shown(program.path);
         return shown.window ? shown.control_text(product::heading_control) : L"(no window)";
     }
+    std::wstring welcome(const std::wstring& text) const
+    {
+        return installer::format_text(text, installer::product_title(false));
+    }
 
     installer::registry_location location = installer::product_uninstall_key();
     fresh_key entry{location.root, location.path()};
@@ -173,10 +183,80 @@ TEST_F(main_program_language, german)
     EXPECT_EQ(heading(), L"Willkommen bei Tarvolith " + std::wstring(installer::display_version) + L".");
 }
 
-TEST_F(main_program_language, untranslated_language_falls_back_to_english)
+TEST_F(main_program_language, language_without_its_module_falls_back_to_english)
 {
-    speak(7);  // Turkish: its texts are still to be translated
+    ASSERT_TRUE(::DeleteFileW(program.module(L"Turkish").c_str()));
+    speak(7);
     EXPECT_EQ(heading(), L"Welcome to Tarvolith " + std::wstring(installer::display_version) + L".");
+}
+
+TEST_F(main_program_language, language_that_has_no_module_is_english)
+{
+    speak(6);  // Danish: not offered by the installer
+    EXPECT_EQ(heading(), welcome(L"Welcome to %1%."));
+    speak(1);
+    EXPECT_EQ(heading(), welcome(L"Welcome to %1%."));
+}
+
+// Every language with a module: the window shows the module's texts, as it shows them in English.
+TEST_F(main_program_language, every_module_gives_the_window_its_texts)
+{
+    for (const language_entry& language : language_modules) {
+        speak(static_cast<std::uint32_t>(language.index));
+        const product::language_module module(program.module(language.name));
+        ASSERT_TRUE(module) << language.name;
+        auto text = [&](unsigned id) {
+            return std::wstring(installer::resource_string(
+                module.handle(), installer::language_first_string_id(language.index) + id - 1000));
+        };
+        open_window shown(program.path);
+        ASSERT_NE(shown.window, nullptr) << language.name;
+        EXPECT_EQ(shown.control_text(product::heading_control), welcome(text(1007))) << language.name;
+        EXPECT_EQ(shown.control_text(product::version_control),
+                  installer::format_text(text(1008), installer::display_version, installer::numeric_version_text))
+            << language.name;
+        EXPECT_EQ(shown.control_text(product::body_control), text(1010)) << language.name;
+        EXPECT_EQ(shown.control_text(IDCANCEL), text(1009)) << language.name;
+    }
+}
+
+TEST_F(main_program_language, untranslated_or_missing_texts_of_a_module_are_english)
+{
+    ASSERT_TRUE(::CopyFileW(test_support::beside_test(L"test_modules\\German.dll").c_str(),
+                            program.module(L"German").c_str(), FALSE));
+    speak(2);
+    open_window shown(program.path);
+    ASSERT_NE(shown.window, nullptr);
+    EXPECT_EQ(shown.control_text(product::heading_control), welcome(L"Welcome to %1%."));  // "#"
+    EXPECT_EQ(shown.control_text(IDCANCEL), L"Zumachen");
+    EXPECT_EQ(shown.control_text(product::body_control), L"Create a project or open one to begin.");  // missing
+}
+
+// A right-to-left language mirrors the window and its texts read from the right; the others keep it as it is.
+TEST_F(main_program_language, hebrew_reads_from_right_to_left)
+{
+    for (const auto& [index, mirrored] : {std::pair{16u, true}, std::pair{0u, false}}) {
+        speak(index);
+        open_window shown(program.path);
+        ASSERT_NE(shown.window, nullptr);
+        const bool layout_rtl = (::GetWindowLongPtrW(shown.window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+        EXPECT_EQ(layout_rtl, mirrored) << index;
+        const HWND heading = ::GetDlgItem(shown.window, product::heading_control);
+        EXPECT_EQ((::GetWindowLongPtrW(heading, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0, mirrored) << index;
+    }
+}
+
+// The description of the registered file type is a text of the module too.
+TEST_F(main_program_language, registration_names_the_file_type_in_the_language)
+{
+    speak(2);
+    ASSERT_EQ(static_cast<int>(test_support::run_program(program.path, L"/Register /Background").exit_code),
+              product::registration_succeeded);
+    const mv::registry_key type = mv::open_key(HKEY_CLASSES_ROOT, product::project_class);
+    std::wstring description;
+    ASSERT_TRUE(type);
+    ASSERT_TRUE(mv::get_string(type, L"", description));
+    EXPECT_EQ(description, installer::product_title(true) + L"-Projekt");
 }
 
 TEST_F(main_program_language, unknown_index_is_ignored)

@@ -2,7 +2,9 @@
 
 #include "common/file_types.hpp"
 #include "common/installed_path.hpp"
+#include "common/product_texts.hpp"
 #include "common/registry_cleanup.hpp"
+#include "startup/languages.hpp"
 #include "system/registry_key.hpp"
 
 #include <filesystem>
@@ -42,6 +44,28 @@ file_types_cleanup::~file_types_cleanup()
 {
     product::unregister_file_types();
     product::delete_key_tree(HKEY_CLASSES_ROOT, product::project_extension);
+}
+
+std::wstring built_module(const std::wstring& name)
+{
+    return test_support::beside_test(L"Lang\\" + name + L".dll");
+}
+
+void install_language_modules(const std::wstring& folder)
+{
+    ::CreateDirectoryW((folder + L"\\Lang").c_str(), nullptr);
+    for (const language_entry& language : language_modules) {
+        const std::wstring file = std::wstring(language.name) + L".dll";
+        ::CopyFileW(built_module(language.name).c_str(), (folder + L"\\Lang\\" + file).c_str(), FALSE);
+    }
+}
+
+saved_language::saved_language() : index_(installer::language_state::instance().index) {}
+
+saved_language::~saved_language()
+{
+    product::use_language_module({});
+    installer::set_language(index_);
 }
 
 bool exists(const std::wstring& path)

@@ -7,9 +7,38 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 namespace product_test {
+
+// The product's language modules by language index, as the installer installs them in "Lang".
+struct language_entry {
+    int index;
+    const wchar_t* name;  // file name without ".dll"
+};
+inline constexpr std::array<language_entry, 16> language_modules{{
+    {0, L"French"},   {2, L"German"},    {3, L"Spanish"},  {4, L"Portuguese"}, {5, L"Dutch"},
+    {7, L"Turkish"},  {9, L"Romanian"},  {10, L"Chinese"}, {11, L"Italian"},   {12, L"Czech"},
+    {14, L"Greek"},   {15, L"Polish"},   {16, L"Hebrew"},  {17, L"Vietnamese"}, {19, L"Hungarian"},
+    {20, L"Serbian"}}};
+
+// The built modules, in "Lang" beside the test.
+std::wstring built_module(const std::wstring& name);
+// Copies the built modules into `folder`\Lang, as an installation places them.
+void install_language_modules(const std::wstring& folder);
+
+// The current language of this process and the texts' module, put back when the test ends.
+class saved_language {
+public:
+    saved_language();
+    ~saved_language();
+    saved_language(const saved_language&) = delete;
+    saved_language& operator=(const saved_language&) = delete;
+
+private:
+    int index_;
+};
 
 // A key that must not exist before the test; it is deleted with everything below it afterwards.
 class fresh_key {

@@ -138,9 +138,10 @@ std::string library(random_numbers& random, std::size_t size)
     return out;
 }
 
-// Pixels of a made-up photograph or texture: smooth shapes and grain. `grain` sets how noisy it is.
-std::string pixels(random_numbers& random, unsigned width, unsigned height, unsigned grain)
+// Pixels of a made-up photograph or texture: smooth shapes and a little grain, which bzip2 compresses about 3:1.
+std::string pixels(random_numbers& random, unsigned width, unsigned height)
 {
+    constexpr unsigned grain = 4;
     const unsigned stride = (width * 3 + 3) & ~3u;
     std::string out(std::size_t{stride} * height, '\0');
     const double fx = 0.01 + random.unit() * 0.05, fy = 0.01 + random.unit() * 0.05;
@@ -157,13 +158,13 @@ std::string pixels(random_numbers& random, unsigned width, unsigned height, unsi
 }
 
 // A 24-bit Windows bitmap of about `size` bytes.
-std::string bitmap(random_numbers& random, std::size_t size, unsigned grain)
+std::string bitmap(random_numbers& random, std::size_t size)
 {
     const unsigned width = size >= 3 * 512 * 64 ? 512 : 64;
     const unsigned stride = (width * 3 + 3) & ~3u;
     const std::size_t header = 54;
     const auto height = static_cast<unsigned>(std::max<std::size_t>(1, (size - std::min(size, header)) / stride));
-    const std::string data = pixels(random, width, height, grain);
+    const std::string data = pixels(random, width, height);
     std::string out = "BM";
     put_u32(out, static_cast<std::uint32_t>(54 + data.size()));
     put_u32(out, 0);
@@ -193,7 +194,7 @@ std::string material(random_numbers& random, const std::string& stem, std::size_
     const std::size_t pixel_bytes = size > out.size() + 4 ? size - out.size() - 4 : 0;
     const unsigned side = static_cast<unsigned>(std::max(1.0, std::sqrt(pixel_bytes / 3.0)));
     put_u32(out, side);
-    out += pixels(random, side, side, 4);
+    out += pixels(random, side, side);
     out.resize(size, '\0');
     return out;
 }
@@ -246,7 +247,7 @@ double weight(const std::string& source)
     if (extension == ".tvp")
         return 2;
     if (extension == ".cab")
-        return 2;
+        return 2.2;
     if (extension == ".bmp")
         return source.find("Textures") != std::string::npos ? 12 : 5;
     return 0;  // unknown: refused
@@ -265,7 +266,7 @@ std::string contents(const std::string& source, std::size_t size)
         return project(random, stem, size);
     if (extension == ".cab")
         return cabinet(random, size);
-    return bitmap(random, size, source.find("Textures") != std::string::npos ? 4 : 5);
+    return bitmap(random, size);
 }
 
 } // namespace

@@ -103,6 +103,8 @@ bool is_absolute_folder(const std::wstring& path) noexcept
 
 std::wstring resolve_destination(const std::wstring& folder, const destination_bases& bases, shared_folders& shared)
 {
+    if (bases.shell_folders)
+        return resolve_destination(folder, bases, shared, bases.shell_folders);
     return resolve_destination(folder, bases, shared, shell_folder);
 }
 

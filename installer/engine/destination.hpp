@@ -11,11 +11,17 @@
 
 namespace installer {
 
+// How the destination tokens ask for a shell folder: a CSIDL, its fallback, whether the fallback may be used.
+using shell_folder_lookup = std::function<std::wstring(int csidl, int fallback_csidl, bool use_fallback)>;
+
 // The folders of this installation that the destination tokens stand for.
 struct destination_bases {
     std::wstring install_folder;  // "<InstallPath>"
     std::wstring sample_folder;   // "<SamplePath>": absolute, relative to the all-users desktop, or empty
     std::wstring working_folder;  // "<Temporary>"
+    // The other tokens' folders; shell_folder when empty. A benchmark gives its own, so that an extraction of
+    // the whole layout stays inside one folder of its own.
+    shell_folder_lookup shell_folders = {};
 };
 
 // All-users folders created for the product, granted to the Users group once.
@@ -50,8 +56,7 @@ private:
 // Raises the extractor's `unexpected` error when a shell folder cannot be determined.
 std::wstring resolve_destination(const std::wstring& folder, const destination_bases& bases, shared_folders& shared);
 
-// How resolve_destination asks for a shell folder; shell_folder unless a test looks on.
-using shell_folder_lookup = std::function<std::wstring(int csidl, int fallback_csidl, bool use_fallback)>;
+// The same with the shell folders of `lookup` instead of the bases' (tests look on this way).
 std::wstring resolve_destination(const std::wstring& folder, const destination_bases& bases, shared_folders& shared,
                                  const shell_folder_lookup& lookup);
 

@@ -80,11 +80,16 @@ std::uint64_t decompress_into(std::istream& source, payload_extractor& extractor
 bool extract_payload(std::istream& source, const std::wstring& install_folder, const std::wstring& sample_folder,
                      const std::wstring& temp_folder, const notification_callback& callback)
 {
+    return extract_payload(source, destination_bases{install_folder, sample_folder, temp_folder}, callback);
+}
+
+bool extract_payload(std::istream& source, const destination_bases& bases, const notification_callback& callback)
+{
     std::optional<payload_extractor> extractor;
     try {
         if (callback)
             callback({notification::started{}});
-        extractor.emplace(install_folder, sample_folder, temp_folder, callback);
+        extractor.emplace(bases, callback);
         const std::uint64_t consumed = decompress_into(source, *extractor);
         if (!extractor->complete())
             throw_compress_error(compress_errc::unexpected);  // the archive ended early

@@ -2,6 +2,7 @@
 // Extraction of the payload: one streaming pass that decompresses the archive and writes and verifies every
 // file, 4096 bytes at a time.
 
+#include "engine/destination.hpp"
 #include "engine/notification.hpp"
 
 #include <istream>
@@ -15,6 +16,8 @@ namespace installer {
 // (see describe_failure), and returns false; files already written stay.
 bool extract_payload(std::istream& source, const std::wstring& install_folder, const std::wstring& sample_folder,
                      const std::wstring& temp_folder, const notification_callback& callback);
+// The same with the folders, and the shell folders, of `bases`.
+bool extract_payload(std::istream& source, const destination_bases& bases, const notification_callback& callback);
 
 // A complete test decompression into nothing: true when the source is one or more whole bzip2 streams and
 // nothing else. Never raises.

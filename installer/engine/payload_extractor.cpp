@@ -56,8 +56,14 @@ std::wstring installed_name(const std::wstring& source)
 
 payload_extractor::payload_extractor(std::wstring install_folder, std::wstring sample_folder,
                                      std::wstring temp_folder, notification_callback callback)
-    : bases_{std::move(install_folder), std::move(sample_folder), std::move(temp_folder)},
-      callback_(std::move(callback))
+    : payload_extractor(
+          destination_bases{std::move(install_folder), std::move(sample_folder), std::move(temp_folder)},
+          std::move(callback))
+{
+}
+
+payload_extractor::payload_extractor(destination_bases bases, notification_callback callback)
+    : bases_(std::move(bases)), callback_(std::move(callback))
 {
 }
 

@@ -20,6 +20,7 @@ class payload_extractor {
 public:
     payload_extractor(std::wstring install_folder, std::wstring sample_folder, std::wstring temp_folder,
                       notification_callback callback);
+    payload_extractor(destination_bases bases, notification_callback callback);
     payload_extractor(const payload_extractor&) = delete;
     payload_extractor& operator=(const payload_extractor&) = delete;
 

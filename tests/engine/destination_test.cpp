@@ -107,6 +107,19 @@ TEST(resolve_destination, shell_tokens_ask_for_their_fallbacks)
     }
 }
 
+TEST(resolve_destination, bases_with_shell_folders_of_their_own_ask_them_only)
+{
+    watched_lookup lookup;
+    destination_bases own = bases;
+    own.shell_folders = lookup.function();
+    shared_folders shared;
+    EXPECT_EQ(resolve_destination(L"<CommonData>\\Merov & Dudidivi", own, shared),
+              L"X:\\csidl" + std::to_wstring(CSIDL_COMMON_APPDATA) + L"\\Merov & Dudidivi");
+    EXPECT_EQ(recorded(shared), std::vector<std::wstring>{L"X:\\csidl35\\Merov & Dudidivi"});
+    EXPECT_EQ(resolve_destination(L"<InstallPath>\\Lang", own, shared), bases.install_folder + L"\\Lang");
+    EXPECT_EQ(lookup.calls.size(), 1u);
+}
+
 TEST(resolve_destination, all_users_data_is_granted_level_by_level_once)
 {
     if (test_support::on_wine()) {  // where Wine keeps the all-users data

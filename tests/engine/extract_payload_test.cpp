@@ -258,8 +258,12 @@ TEST(payload_source, the_installers_own_payload_validates_and_extracts_after_a_r
     ASSERT_TRUE(installer::validate_payload(source));
     installer::rewind(source);
     run r;
-    EXPECT_TRUE(installer::extract_payload(source, r.folder.path(), L"", L"", r.record.callback()));
-    EXPECT_TRUE(fs::is_regular_file(r.folder / L"ReadMe.txt"));
+    // Every folder of the shipped layout inside the test's own.
+    installer::destination_bases bases{r.folder.path(), r.folder / L"Samples", L""};
+    bases.shell_folders = [&r](int csidl, int, bool) { return r.folder / (L"Shell" + std::to_wstring(csidl)); };
+    EXPECT_TRUE(installer::extract_payload(source, bases, r.record.callback()));
+    EXPECT_TRUE(fs::is_regular_file(r.folder / L"Tarvolith.exe"));
+    EXPECT_TRUE(fs::is_regular_file(r.folder / L"DSETUP.dll")) << "<Temporary> without a working folder";
 }
 
 TEST(payload_source, reads_the_bytes_in_place_and_seeks)

@@ -95,6 +95,29 @@ std::size_t entry_crc_offset(const std::string& archive, std::size_t index)
     return at + 12;
 }
 
+std::vector<installer::payload_entry> read_table(const std::string& archive)
+{
+    const auto text = [&](std::size_t& at) {
+        const std::size_t length = get_le(archive, at, 4);
+        std::wstring out;
+        for (std::size_t i = 0; i < length; ++i)
+            out.push_back(static_cast<wchar_t>(get_le(archive, at + 4 + 2 * i, 2)));
+        at += 4 + 2 * length;
+        return out;
+    };
+    std::vector<installer::payload_entry> entries(get_le(archive, 8, 4));
+    std::size_t at = 12;
+    for (installer::payload_entry& entry : entries) {
+        entry.source = text(at);
+        entry.destination = text(at);
+        entry.kind = static_cast<std::uint32_t>(get_le(archive, at, 4));
+        entry.size = get_le(archive, at + 4, 8);
+        entry.crc = static_cast<std::uint32_t>(get_le(archive, at + 12, 4));
+        at += 16;
+    }
+    return entries;
+}
+
 std::string describe(const installer::notification& message, const std::wstring& root)
 {
     using installer::notification;

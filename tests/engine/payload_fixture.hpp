@@ -3,6 +3,7 @@
 // together again, and a recorder of notifications.
 
 #include "engine/notification.hpp"
+#include "engine/payload_entry.hpp"
 #include "engine/payload_extractor.hpp"
 
 #include <cstdint>
@@ -24,6 +25,10 @@ void put_le(std::string& bytes, std::size_t at, int size, std::uint64_t value);
 // Offset of the table entry `index` in an archive, and of its fields.
 std::size_t entry_offset(const std::string& archive, std::size_t index);
 std::size_t entry_crc_offset(const std::string& archive, std::size_t index);
+
+// The entries of an archive's table, each `destination` the folder as the table names it. Raises
+// std::out_of_range when the table is cut short.
+std::vector<installer::payload_entry> read_table(const std::string& archive);
 
 // One line per notification, paths shown below `root` as "<root>"; runs of `progress` are kept apart.
 std::string describe(const installer::notification& message, const std::wstring& root);

@@ -43,6 +43,21 @@ mkdir -p elsewhere
 (cd elsewhere && "$packer" ../good.txt ../again.bz2 > /dev/null) || fail "packing from another folder failed"
 cmp -s out.bz2 again.bz2 || fail "the payload is not deterministic"
 
+# With --archive, the archive before compression too: exactly what the payload decompresses to, and the
+# payload itself unchanged by the option.
+"$packer" --archive raw.archive good.txt with_archive.bz2 > /dev/null 2> stderr.txt || fail "--archive refused: $(cat stderr.txt)"
+cmp -s out.bz2 with_archive.bz2 || fail "--archive changed the payload"
+bzip2 -dc out.bz2 | cmp -s - raw.archive || fail "the archive written is not what the payload decompresses to"
+[[ ! -e raw.archive.partial ]] || fail "temporary archive left behind"
+# A failing run writes neither file.
+echo old > kept.archive
+"$packer" --archive kept.archive bad_missing.txt kept.bz2 > /dev/null 2>&1 && fail "a missing manifest was accepted"
+[[ $(cat kept.archive) == old && ! -e kept.bz2 && ! -e kept.archive.partial ]] || fail "a failed run with --archive left output"
+for args in "--archive" "--archive out.bz2 good.txt out.bz2" "--archive x good.txt" "--bogus x good.txt y.bz2"; do
+  # shellcheck disable=SC2086
+  "$packer" $args > /dev/null 2>&1; [[ $? -eq 2 ]] || fail "'$args' does not exit with 2"
+done
+
 # Bad manifests: a clear message naming file and line, a non-zero exit, no output, an old output unchanged.
 expect_refused() { # manifest-text expected-message
   printf '%s\n' "$1" > bad.txt

@@ -7,6 +7,7 @@
 #include <array>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace packer {
@@ -165,7 +166,8 @@ private:
 
 } // namespace
 
-payload_summary write_payload(const std::vector<manifest_entry>& entries, const fs::path& output)
+payload_summary write_payload(const std::vector<manifest_entry>& entries, const fs::path& output,
+                              const fs::path& archive)
 {
     // The table needs every size and CRC before the first data byte.
     std::vector<file_facts> facts;
@@ -180,16 +182,27 @@ payload_summary write_payload(const std::vector<manifest_entry>& entries, const 
     summary.archive_length = header.size();
 
     temporary_output temporary(fs::path(output.string() + ".partial"));
+    std::optional<temporary_output> raw;
     {
         std::ofstream out(temporary.path(), std::ios::binary | std::ios::trunc);
         if (!out)
             throw std::runtime_error("cannot create " + temporary.path().string());
+        std::ofstream raw_out;
+        if (!archive.empty()) {
+            raw.emplace(fs::path(archive.string() + ".partial"));
+            raw_out.open(raw->path(), std::ios::binary | std::ios::trunc);
+            if (!raw_out)
+                throw std::runtime_error("cannot create " + raw->path().string());
+        }
         bzip2_writer compressor(out);
-        compressor.write(header.data(), header.size());
+        const auto write = [&](const char* data, std::size_t size) {
+            compressor.write(data, size);
+            if (raw_out.is_open() && !raw_out.write(data, static_cast<std::streamsize>(size)))
+                throw std::runtime_error("cannot write " + raw->path().string());
+        };
+        write(header.data(), header.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            const file_facts again = read_source(entries[i].file, [&](const char* data, std::size_t size) {
-                compressor.write(data, size);
-            });
+            const file_facts again = read_source(entries[i].file, write);
             if (again.size != facts[i].size || again.crc != facts[i].crc)
                 throw std::runtime_error("the source file " + entries[i].file.string() + " changed while packing");
             summary.archive_length += again.size;
@@ -198,8 +211,16 @@ payload_summary write_payload(const std::vector<manifest_entry>& entries, const 
         out.close();
         if (!out)
             throw std::runtime_error("cannot write " + temporary.path().string());
+        if (raw_out.is_open()) {
+            raw_out.close();
+            if (!raw_out)
+                throw std::runtime_error("cannot write " + raw->path().string());
+        }
     }
     summary.compressed_length = fs::file_size(temporary.path());
+    // The archive first: a payload in place always comes with its own archive.
+    if (raw)
+        raw->rename_to(archive);
     temporary.rename_to(output);
     return summary;
 }

@@ -17,9 +17,11 @@ struct payload_summary {
     std::uint64_t compressed_length = 0;
 };
 
-// Writes the payload of `entries` to `output`. Never leaves a partial output: the payload is written under a
-// temporary name beside it and renamed over it at the end; on failure the temporary file is removed and an
-// existing output stays as it was. Raises std::runtime_error.
-payload_summary write_payload(const std::vector<manifest_entry>& entries, const std::filesystem::path& output);
+// Writes the payload of `entries` to `output`, and the archive before compression to `archive` unless that is
+// empty (so that a check can compare what a decompression yields with what was meant). Never leaves a partial
+// output: each file is written under a temporary name beside it and renamed over it at the end; on failure the
+// temporary files are removed and existing outputs stay as they were. Raises std::runtime_error.
+payload_summary write_payload(const std::vector<manifest_entry>& entries, const std::filesystem::path& output,
+                              const std::filesystem::path& archive = {});
 
 } // namespace packer

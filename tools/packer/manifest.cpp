@@ -188,30 +188,37 @@ bool utf8_to_utf16(const std::string& text, std::u16string& out)
     return true;
 }
 
-std::vector<manifest_entry> read_manifest(const fs::path& manifest)
+std::vector<manifest_line> manifest_lines(const fs::path& manifest)
 {
     std::ifstream in(manifest, std::ios::binary);
     if (!in)
         throw manifest_error({manifest.string() + ": cannot be read"});
-    const fs::path base = manifest.parent_path();
-
-    std::vector<manifest_entry> entries;
-    std::vector<std::string> errors;
-    std::map<std::string, unsigned> destinations;  // lower-case destination path: its line
+    std::vector<manifest_line> lines;
     std::string line;
     for (unsigned number = 1; std::getline(in, line); ++number) {
-        const auto fail = [&](const std::string& reason) {
-            errors.push_back(manifest.string() + ":" + std::to_string(number) + ": " + reason);
-        };
         if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
             line.erase(0, 3);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const std::string content = trim(line);
-        if (content.empty() || content.front() == '#')
-            continue;
+        if (!content.empty() && content.front() != '#')
+            lines.push_back({number, split_fields(content)});
+    }
+    if (in.bad())
+        throw manifest_error({manifest.string() + ": cannot be read"});
+    return lines;
+}
 
-        const std::vector<std::string> fields = split_fields(content);
+std::vector<manifest_entry> read_manifest(const fs::path& manifest)
+{
+    const fs::path base = manifest.parent_path();
+    std::vector<manifest_entry> entries;
+    std::vector<std::string> errors;
+    std::map<std::string, unsigned> destinations;  // lower-case destination path: its line
+    for (const auto& [number, fields] : manifest_lines(manifest)) {
+        const auto fail = [&, number = number](const std::string& reason) {
+            errors.push_back(manifest.string() + ":" + std::to_string(number) + ": " + reason);
+        };
         if (fields.size() != 3) {
             fail("expected 'kind | destination folder | source file', found " + std::to_string(fields.size()) +
                  " field(s)");
@@ -256,8 +263,6 @@ std::vector<manifest_entry> read_manifest(const fs::path& manifest)
         }
         entries.push_back(std::move(entry));
     }
-    if (in.bad())
-        errors.push_back(manifest.string() + ": cannot be read");
     if (errors.empty() && entries.empty())
         errors.push_back(manifest.string() + ": lists no file");
     if (!errors.empty())

@@ -31,6 +31,15 @@ private:
     std::vector<std::string> messages_;
 };
 
+// One line of a manifest that is neither blank nor a comment: its number and its fields, trimmed.
+struct manifest_line {
+    unsigned number = 0;
+    std::vector<std::string> fields;
+};
+
+// The lines of a manifest that list files, unchecked; raises manifest_error when it cannot be read.
+std::vector<manifest_line> manifest_lines(const std::filesystem::path& manifest);
+
 // Reads and checks a whole manifest, including that every source file exists; raises manifest_error.
 std::vector<manifest_entry> read_manifest(const std::filesystem::path& manifest);
 

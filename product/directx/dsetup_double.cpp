@@ -1,5 +1,7 @@
-// Test double of the DirectX set-up library: the three entry points that the installer calls, driven by
-// environment variables of the process that loads it, with what it was given left in another one.
+// Stand-in for the DirectX set-up library of the redistributable, which the installer carries as "DSETUP.dll"
+// and "dsetup32.dll" and loads during the installation; the tests use it as their double. It has the three
+// entry points that the installer calls, driven by environment variables of the process that loads it, with
+// what it was given left in another one; without them it reports a usable library and a successful set-up.
 //   DSETUP_DOUBLE_VERSION, DSETUP_DOUBLE_REVISION  hexadecimal; what DirectXSetupGetVersion reports
 //   DSETUP_DOUBLE_GET_VERSION                      DirectXSetupGetVersion's result (default 1)
 //   DSETUP_DOUBLE_RESULT                           DirectXSetupW's result (default 0)

@@ -123,6 +123,13 @@ public:
         for (const watched_key& key : keys_)
             trees_.push_back(read_tree(key));
     }
+    // The same, and the watched keys are then deleted until the snapshot puts them back.
+    struct set_aside_t {};
+    registry_snapshot(std::vector<watched_key> keys, set_aside_t) : registry_snapshot(std::move(keys))
+    {
+        for (const watched_key& key : keys_)
+            mv::delete_key_tree(mv::registry_key(key.root), key.path);
+    }
     ~registry_snapshot()
     {
         for (std::size_t i = 0; i < keys_.size(); ++i) {
@@ -310,12 +317,14 @@ private:
 
 class round_trip : public engine_test::installation_page {
 protected:
-    void SetUp() override
+    // The keys of the product that the installation writes and the uninstaller removes.
+    static std::vector<watched_key> product_keys()
     {
-        if (!read_tree(uninstall_entry).empty() || !product::registered_program().empty() ||
-            !product::read_installed_path().empty())
-            GTEST_SKIP() << "the machine has an installed product, which the test must not remove";
-        installation_page::SetUp();
+        const installer::registry_location entry = installer::product_uninstall_key();
+        return {{entry.root, entry.path()},
+                {HKEY_CLASSES_ROOT, product::project_extension},
+                {HKEY_CLASSES_ROOT, product::project_class},
+                {HKEY_LOCAL_MACHINE, installer::maker_key_path()}};
     }
 
     void install_product()
@@ -327,20 +336,17 @@ protected:
         ASSERT_TRUE(exists(shared_data));
         ASSERT_EQ(product::registered_program(), installed(L"Tarvolith.exe"));
         ASSERT_EQ(product::read_installed_path(), installed(L"Tarvolith.exe"));
-        ASSERT_NE(read_tree(uninstall_entry), std::vector<registry_entry>{});
+        ASSERT_NE(read_tree(product_keys().front()), std::vector<registry_entry>{});
     }
 
     std::wstring uninstaller() const { return installed(L"Uninstall.exe"); }
 
+    // An earlier test or installation may have left the product registered on this machine (the tests share
+    // one): its keys are set aside for the test and put back afterwards.
+    registry_snapshot earlier_product{product_keys(), registry_snapshot::set_aside_t{}};
     const installer::registry_location entry = installer::product_uninstall_key();
-    const watched_key uninstall_entry{entry.root, entry.path()};
     needed_key uninstall_list{entry.root, entry.parent};
-    registry_snapshot registry{{
-        uninstall_entry,
-        {HKEY_CLASSES_ROOT, product::project_extension},
-        {HKEY_CLASSES_ROOT, product::project_class},
-        {HKEY_LOCAL_MACHINE, installer::maker_key_path()},
-    }};
+    registry_snapshot registry{product_keys()};
     const std::wstring maker_data =
         installer::shell_folder(CSIDL_COMMON_APPDATA, CSIDL_APPDATA, true) + L"\\" + installer::company_name;
     const std::wstring shared_data = maker_data + L"\\Tarvolith 7 Tests\\beta.bin";

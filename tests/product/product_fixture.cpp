@@ -53,10 +53,12 @@ std::wstring built_module(const std::wstring& name)
 
 void install_language_modules(const std::wstring& folder)
 {
-    ::CreateDirectoryW((folder + L"\\Lang").c_str(), nullptr);
+    std::filesystem::create_directories(folder + L"\\Lang");
     for (const language_entry& language : language_modules) {
         const std::wstring file = std::wstring(language.name) + L".dll";
-        ::CopyFileW(built_module(language.name).c_str(), (folder + L"\\Lang\\" + file).c_str(), FALSE);
+        // A module that is not there would make the program fall back to English unnoticed.
+        std::filesystem::copy_file(built_module(language.name), folder + L"\\Lang\\" + file,
+                                   std::filesystem::copy_options::overwrite_existing);
     }
 }
 

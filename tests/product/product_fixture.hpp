@@ -25,7 +25,7 @@ inline constexpr std::array<language_entry, 16> language_modules{{
 
 // The built modules, in "Lang" beside the test.
 std::wstring built_module(const std::wstring& name);
-// Copies the built modules into `folder`\Lang, as an installation places them.
+// Copies the built modules into `folder`\Lang, as an installation places them; raises when one cannot be copied.
 void install_language_modules(const std::wstring& folder);
 
 // The current language of this process and the texts' module, put back when the test ends.
